@@ -1,0 +1,43 @@
+# Front door: `make` builds the filter, `make demo` runs it on the sample
+# photo, `make test` builds and runs every test, `make sanitize` runs the
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+BUILD       ?= build
+SAN_BUILD   ?= build-sanitize
+GENERATOR   := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
+DEMO_CHAIN  ?= -s 1,2,1.0
+DEMO_INPUT  := examples/dandelion.ppm
+DEMO_OUTPUT := $(BUILD)/demo/dandelion-filtered.ppm
+
+.PHONY: all build demo test sanitize bench clean
+
+all: build
+
+build:
+	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release > /dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@mkdir -p $(BUILD)/demo
+	$(BUILD)/photofilter $(DEMO_CHAIN) < $(DEMO_INPUT) > $(DEMO_OUTPUT)
+	@echo "demo: wrote $(DEMO_OUTPUT)"
+	@if command -v pnmtopng >/dev/null 2>&1; then \
+	  pnmtopng < $(DEMO_OUTPUT) > $(DEMO_OUTPUT:.ppm=.png) && \
+	  echo "demo: wrote $(DEMO_OUTPUT:.ppm=.png)"; \
+	fi
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+sanitize:
+	cmake -S . -B $(SAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
+	  -DPHOTOFILTER_SANITIZE=ON -DPHOTOFILTER_BENCHMARKS=OFF > /dev/null
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+bench: build
+	$(BUILD)/bench/photofilter_bench
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD)

@@ -1,0 +1,115 @@
+#include "driver/driver.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <new>
+
+#include "driver/command_table.h"
+#include "driver/step_timer.h"
+#include "image/errors.h"
+#include "image/image.h"
+#include "image/ppm_io.h"
+
+namespace photofilter {
+namespace {
+
+constexpr const char *kDefaultParameterWord = "x";
+
+void print_banner() {
+  std::fprintf(stderr, "photofilter %s\n", PHOTOFILTER_VERSION);
+  std::fprintf(stderr,
+               "photo filter for pipelines: a P6 or P5 image on stdin, P6 on stdout\n");
+  std::fprintf(stderr, "usage: photofilter [command parameters]... < in.ppm > out.ppm\n");
+}
+
+void print_usage(std::FILE *to) {
+  std::fprintf(to,
+               "usage: photofilter [command parameters]... < in.ppm > out.ppm\n"
+               "\n"
+               "Reads a binary P6 or P5 image on standard input, applies the commands in\n"
+               "the order given and writes a P6 image on standard output. Each command\n"
+               "takes one parameter word of comma-separated numbers; numbers left out\n"
+               "keep their defaults. Every step is logged on standard error.\n"
+               "\n"
+               "commands:\n");
+  for (const Command &command : command_table()) {
+    std::fprintf(to, "  %-6s %-38s %s%s\n", command.word, command.synopsis,
+                 command.description, command.handler ? "" : " (not implemented yet)");
+  }
+  std::fprintf(to,
+               "\n"
+               "exit status: 0 after a written image; 1 on bad input, a bad command or\n"
+               "parameter, a write error or lack of memory, with nothing on stdout.\n");
+}
+
+// Handles the arguments and terminal checks that end the run before any
+// image is read. Returns -1 when the run should go on.
+int answer_without_image(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
+  if (argc >= 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
+    print_usage(stdout);
+    return 0;
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("photofilter %s\n", PHOTOFILTER_VERSION);
+    return 0;
+  }
+  if (isatty(fileno(in))) {
+    print_usage(stderr);
+    return 1;
+  }
+  if (isatty(fileno(out))) {
+    std::fprintf(stderr, "image data not written to a terminal; redirect standard output\n");
+    return 1;
+  }
+  return -1;
+}
+
+// Applies the command pairs in order. Returns false after an unknown
+// command word, which ends the run without an image.
+bool apply_commands(int argc, const char *const *argv, Image &image) {
+  for (int k = 1; k < argc; k += 2) {
+    const char *command_word = argv[k];
+    const char *parameter_word = k + 1 < argc ? argv[k + 1] : kDefaultParameterWord;
+    std::fprintf(stderr, "cmd %s, par %s\n", command_word, parameter_word);
+    const Command *command = find_command(command_word);
+    if (command == nullptr) {
+      std::fprintf(stderr, "invalid command %s %s\n", command_word, parameter_word);
+      return false;
+    }
+    if (command->handler == nullptr) {
+      throw RunError(format_message("not implemented yet: %s\n", command_word));
+    }
+    try {
+      command->handler(parameter_word, image);
+    } catch (const InvalidParameter &reason) {
+      throw RunError(format_message("invalid parameter %s %s: %s\n", command_word,
+                                    parameter_word, reason.what()));
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int run(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
+  const int early_status = answer_without_image(argc, argv, in, out);
+  if (early_status >= 0) return early_status;
+  print_banner();
+  try {
+    Image image;
+    read_image(image, in);
+    step_timer("start after read file");
+    if (!apply_commands(argc, argv, image)) return 1;
+    write_image(image, out);
+    step_timer("save and exit");
+    return 0;
+  } catch (const RunError &error) {
+    std::fputs(error.what(), stderr);
+  } catch (const std::bad_alloc &) {
+    std::fputs("out of memory: working storage of a command\n", stderr);
+  }
+  return 1;
+}
+
+}  // namespace photofilter

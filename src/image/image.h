@@ -1,0 +1,54 @@
+// The working image of a run: a row-major array of four signed 16-bit
+// values per pixel, plus the statistics fields that the window-based
+// correction commands fill before they read them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace photofilter {
+
+struct Pixel {
+  int16_t r;
+  int16_t g;
+  int16_t b;
+  int16_t aux;  // working value of some noise reductions; never written out
+};
+static_assert(sizeof(Pixel) == 8, "a Pixel is four packed 16-bit samples");
+
+using PixelArray = std::unique_ptr<Pixel[]>;
+
+// Allocates `count` pixels without touching them, so that a huge array
+// costs nothing until it is filled. `what` names the array in the
+// "out of memory" message.
+PixelArray allocate_pixels(int64_t count, const char *what);
+
+struct Image {
+  PixelArray pixels;
+  char header_line[256] = {};
+  int32_t nx = 0;
+  int32_t ny = 0;
+  int32_t depth = 0;
+  int32_t sum_min = 0, sum_max = 0;
+  int32_t r_min = 0, r_max = 0;
+  int32_t g_min = 0, g_max = 0;
+  int32_t b_min = 0, b_max = 0;
+  int32_t r_mean = 0, g_mean = 0, b_mean = 0;
+
+  int64_t pixel_count() const { return int64_t{nx} * ny; }
+  Pixel *row(int32_t y) { return pixels.get() + int64_t{y} * nx; }
+  const Pixel *row(int32_t y) const { return pixels.get() + int64_t{y} * nx; }
+  Pixel &at(int32_t x, int32_t y) { return row(y)[x]; }
+  const Pixel &at(int32_t x, int32_t y) const { return row(y)[x]; }
+
+  // Takes ownership of a new pixel array together with its size, as a
+  // command that changes the image size must.
+  void replace_pixels(PixelArray new_pixels, int32_t new_nx, int32_t new_ny);
+
+  // A copy of the size and all four values of every pixel, for handlers
+  // that need the image as it was before they change it.
+  Image scratch_copy() const;
+};
+
+}  // namespace photofilter

@@ -1,0 +1,215 @@
+#include "image/ppm_io.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "image/errors.h"
+#include "image/sample.h"
+
+namespace photofilter {
+namespace {
+
+constexpr int kLineReadSize = 200;  // at most 199 characters per header line
+constexpr int32_t kMaxWidth = 10000;
+constexpr size_t kChunkBytes = size_t{1} << 20;  // rows are moved in ~1 MiB chunks
+
+// Reads the next header line that does not begin with '#'.
+void read_header_line(char *buffer, std::FILE *in) {
+  do {
+    if (std::fgets(buffer, kLineReadSize, in) == nullptr) {
+      throw RunError("read file error: unexpected end of input in header\n");
+    }
+  } while (buffer[0] == '#');
+}
+
+// Scans one decimal integer the way "%d" does: leading white space, an
+// optional sign, at least one digit. Values beyond 32 bits saturate.
+bool scan_int(const char *&text, int32_t &value) {
+  const char *p = text;
+  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
+  bool negative = false;
+  if (*p == '+' || *p == '-') negative = (*p++ == '-');
+  if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
+  int64_t magnitude = 0;
+  for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
+    if (magnitude <= INT32_MAX) magnitude = magnitude * 10 + (*p - '0');
+  }
+  const int64_t signed_value = negative ? -magnitude : magnitude;
+  value = static_cast<int32_t>(signed_value > INT32_MAX   ? INT32_MAX
+                               : signed_value < INT32_MIN ? INT32_MIN
+                                                          : signed_value);
+  text = p;
+  return true;
+}
+
+enum class Channels { grey, colour };
+
+Channels read_magic_line(Image &image, std::FILE *in) {
+  read_header_line(image.header_line, in);
+  if (std::memcmp(image.header_line, "P6\n", 4) == 0) return Channels::colour;
+  if (std::memcmp(image.header_line, "P5\n", 4) == 0) return Channels::grey;
+  throw RunError(format_message("read file error type is not P5 or P6 found %s",
+                                image.header_line));
+}
+
+void read_size_and_depth(Image &image, std::FILE *in) {
+  char line[256] = {};
+  read_header_line(line, in);
+  const char *p = line;
+  if (!scan_int(p, image.nx) || !scan_int(p, image.ny)) {
+    throw RunError("read file error: bad size line\n");
+  }
+  read_header_line(line, in);
+  p = line;
+  if (!scan_int(p, image.depth)) throw RunError("read file error: bad depth line\n");
+}
+
+void check_size_and_depth(const Image &image) {
+  if (image.nx > kMaxWidth) {
+    throw RunError(format_message("rgb/read error nx to big %d %d %d\n", image.nx,
+                                  image.ny, image.depth));
+  }
+  if (image.nx < 0 || image.ny < 0) {
+    throw RunError(
+        format_message("read file error: negative size %d %d\n", image.nx, image.ny));
+  }
+  if (image.depth < 1 || image.depth > 65535) {
+    throw RunError(format_message("read file error: bad maximum value %d\n", image.depth));
+  }
+}
+
+// Maps every raw sample value to 0..255: values above `depth` count as
+// `depth`, and unless `depth` is 255 each is scaled by 255/depth, rounded.
+std::vector<uint8_t> sample_scale_table(int32_t depth, int bytes_per_sample) {
+  std::vector<uint8_t> table(bytes_per_sample == 1 ? 256 : 65536);
+  for (size_t raw = 0; raw < table.size(); ++raw) {
+    const int64_t v = std::min<int64_t>(static_cast<int64_t>(raw), depth);
+    table[raw] = static_cast<uint8_t>(depth == 255 ? v : (v * 255 + depth / 2) / depth);
+  }
+  return table;
+}
+
+// Turns one row of raw samples into pixels.
+void convert_row(const uint8_t *raw, Pixel *out, int32_t nx, Channels channels,
+                 int bytes_per_sample, const uint8_t *table) {
+  const int samples_per_pixel = channels == Channels::colour ? 3 : 1;
+  if (bytes_per_sample == 1 && channels == Channels::colour) {
+    for (int32_t x = 0; x < nx; ++x, raw += 3) {
+      out[x] = Pixel{table[raw[0]], table[raw[1]], table[raw[2]], 0};
+    }
+  } else if (bytes_per_sample == 1) {
+    for (int32_t x = 0; x < nx; ++x) {
+      const int16_t v = table[raw[x]];
+      out[x] = Pixel{v, v, v, 0};
+    }
+  } else {
+    auto sample = [&](int32_t x, int c) -> int16_t {
+      const uint8_t *s = raw + (int64_t{x} * samples_per_pixel + c) * 2;
+      return table[(s[0] << 8) | s[1]];
+    };
+    for (int32_t x = 0; x < nx; ++x) {
+      if (channels == Channels::colour) {
+        out[x] = Pixel{sample(x, 0), sample(x, 1), sample(x, 2), 0};
+      } else {
+        const int16_t v = sample(x, 0);
+        out[x] = Pixel{v, v, v, 0};
+      }
+    }
+  }
+}
+
+// The common case of 8-bit colour with maximum value 255: bytes are taken
+// unchanged, no table needed.
+void convert_row_rgb8(const uint8_t *raw, Pixel *out, int32_t nx) {
+  for (int32_t x = 0; x < nx; ++x, raw += 3) out[x] = Pixel{raw[0], raw[1], raw[2], 0};
+}
+
+void read_pixels(Image &image, Channels channels, std::FILE *in) {
+  const int bytes_per_sample = image.depth <= 255 ? 1 : 2;
+  const int samples_per_pixel = channels == Channels::colour ? 3 : 1;
+  const size_t row_bytes =
+      static_cast<size_t>(image.nx) * samples_per_pixel * bytes_per_sample;
+  if (row_bytes == 0 || image.ny == 0) return;
+  const std::vector<uint8_t> table = sample_scale_table(image.depth, bytes_per_sample);
+  const bool plain_rgb8 =
+      channels == Channels::colour && bytes_per_sample == 1 && image.depth == 255;
+  const int32_t rows_per_chunk =
+      static_cast<int32_t>(std::max<size_t>(1, kChunkBytes / row_bytes));
+  std::vector<uint8_t> chunk(row_bytes * static_cast<size_t>(rows_per_chunk));
+  for (int32_t y = 0; y < image.ny; y += rows_per_chunk) {
+    const int32_t rows = std::min(rows_per_chunk, image.ny - y);
+    const size_t got = std::fread(chunk.data(), 1, row_bytes * rows, in);
+    if (got < row_bytes * rows) {
+      throw RunError(format_message("read file error: image data ends in row %d of %d\n",
+                                    y + static_cast<int32_t>(got / row_bytes), image.ny));
+    }
+    for (int32_t k = 0; k < rows; ++k) {
+      const uint8_t *raw = chunk.data() + row_bytes * k;
+      if (plain_rgb8) {
+        convert_row_rgb8(raw, image.row(y + k), image.nx);
+      } else {
+        convert_row(raw, image.row(y + k), image.nx, channels, bytes_per_sample,
+                    table.data());
+      }
+    }
+  }
+}
+
+[[noreturn]] void throw_write_error() {
+  throw RunError(format_message("write error: %s\n", std::strerror(errno)));
+}
+
+void write_row(const Pixel *row, int32_t nx, uint8_t *out) {
+  for (int32_t x = 0; x < nx; ++x, out += 3) {
+    out[0] = clamp_to_byte(row[x].r);
+    out[1] = clamp_to_byte(row[x].g);
+    out[2] = clamp_to_byte(row[x].b);
+  }
+}
+
+}  // namespace
+
+void read_image(Image &image, std::FILE *in) {
+  image.header_line[0] = '\0';
+  const Channels channels = read_magic_line(image, in);
+  read_size_and_depth(image, in);
+  std::fprintf(stderr, "rgb read file %d %d %d\n", image.nx, image.ny, image.depth);
+  check_size_and_depth(image);
+  image.pixels = allocate_pixels(image.pixel_count(), "pixel array of the input image");
+  read_pixels(image, channels, in);
+  std::fprintf(stderr, "rgb read file, elems read %lld\n",
+               static_cast<long long>(image.pixel_count()));
+}
+
+void write_image(const Image &image, std::FILE *out) {
+  std::fprintf(stderr, "save type %s nx %d ny %d depth %d\n", "P6", image.nx, image.ny,
+               255);
+  if (std::fprintf(out, "%s\n%d %d\n%d\n", "P6", image.nx, image.ny, 255) < 0) {
+    throw_write_error();
+  }
+  const size_t row_bytes = static_cast<size_t>(image.nx) * 3;
+  if (row_bytes > 0 && image.ny > 0) {
+    const int32_t rows_per_chunk =
+        static_cast<int32_t>(std::max<size_t>(1, kChunkBytes / row_bytes));
+    std::vector<uint8_t> chunk(row_bytes * static_cast<size_t>(rows_per_chunk));
+    for (int32_t y = 0; y < image.ny; y += rows_per_chunk) {
+      const int32_t rows = std::min(rows_per_chunk, image.ny - y);
+      for (int32_t k = 0; k < rows; ++k) {
+        write_row(image.row(y + k), image.nx, chunk.data() + row_bytes * k);
+      }
+      if (std::fwrite(chunk.data(), 1, row_bytes * rows, out) != row_bytes * rows) {
+        throw_write_error();
+      }
+    }
+  }
+  if (std::fflush(out) != 0) throw_write_error();
+  if (std::fclose(out) != 0) throw_write_error();
+  std::fprintf(stderr, "rgb save file, elems written %lld\n",
+               static_cast<long long>(image.pixel_count()));
+}
+
+}  // namespace photofilter

@@ -1,0 +1,20 @@
+// Reading a binary P6 or P5 image into the working image, and writing the
+// working image as a P6 with maximum value 255, clamping every sample.
+#pragma once
+
+#include <cstdio>
+
+#include "image/image.h"
+
+namespace photofilter {
+
+// Fills `image` from `in`. Logs the header it found on standard error.
+// Throws RunError for a bad header, truncated pixel data or a failed
+// allocation; the message is complete as it stands.
+void read_image(Image &image, std::FILE *in);
+
+// Writes `image` to `out` as P6 and closes `out`. Logs on standard error.
+// Throws RunError when a write or the close fails.
+void write_image(const Image &image, std::FILE *out);
+
+}  // namespace photofilter

@@ -1,0 +1,38 @@
+// Conversions into 16-bit samples and other integer targets. Every store
+// saturates instead of wrapping, and no conversion is undefined: NaN gives
+// 0, an infinite or out-of-range value gives the nearest end of the range.
+#pragma once
+
+#include <cstdint>
+#include <limits>
+
+namespace photofilter {
+
+constexpr int16_t saturate_sample(int64_t v) {
+  if (v > INT16_MAX) return INT16_MAX;
+  if (v < INT16_MIN) return INT16_MIN;
+  return static_cast<int16_t>(v);
+}
+
+// Truncation toward zero, then saturation to Target's range.
+template <typename Target, typename Float>
+constexpr Target truncate_to(Float x) {
+  constexpr Float lo = static_cast<Float>(std::numeric_limits<Target>::min());
+  constexpr Float hi = static_cast<Float>(std::numeric_limits<Target>::max());
+  if (!(x == x)) return 0;
+  if (x <= lo) return std::numeric_limits<Target>::min();
+  if (x >= hi) return std::numeric_limits<Target>::max();
+  return static_cast<Target>(x);
+}
+
+template <typename Float>
+constexpr int16_t truncate_to_sample(Float x) {
+  return truncate_to<int16_t>(x);
+}
+
+// The clamp of the written image: 0..255.
+constexpr uint8_t clamp_to_byte(int16_t v) {
+  return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
+}
+
+}  // namespace photofilter

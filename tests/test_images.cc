@@ -1,0 +1,61 @@
+#include "test_images.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace photofilter::testing {
+
+std::string ppm_file(int nx, int ny, const std::vector<uint8_t> &samples) {
+  return "P6\n" + std::to_string(nx) + " " + std::to_string(ny) + "\n255\n" +
+         std::string(samples.begin(), samples.end());
+}
+
+std::string pgm_file(int nx, int ny, const std::vector<uint8_t> &samples) {
+  return "P5\n" + std::to_string(nx) + " " + std::to_string(ny) + "\n255\n" +
+         std::string(samples.begin(), samples.end());
+}
+
+std::string pixel_data_after_header(const std::string &file, int nx, int ny) {
+  const std::string header = "P6\n" + std::to_string(nx) + " " + std::to_string(ny) + "\n255\n";
+  EXPECT_EQ(file.substr(0, header.size()), header);
+  return file.size() >= header.size() ? file.substr(header.size()) : std::string();
+}
+
+Image random_image(int nx, int ny, int lo, int hi, uint32_t seed) {
+  Image image;
+  image.nx = nx;
+  image.ny = ny;
+  image.pixels = allocate_pixels(int64_t{nx} * ny, "test image");
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> sample(lo, hi);
+  for (int64_t i = 0; i < image.pixel_count(); ++i) {
+    Pixel &p = image.pixels[i];
+    p.r = static_cast<int16_t>(sample(random));
+    p.g = static_cast<int16_t>(sample(random));
+    p.b = static_cast<int16_t>(sample(random));
+    p.aux = static_cast<int16_t>(sample(random));
+  }
+  return image;
+}
+
+Image row_image(const std::vector<int16_t> &values) {
+  Image image;
+  image.nx = static_cast<int32_t>(values.size());
+  image.ny = 1;
+  image.pixels = allocate_pixels(image.nx, "test image");
+  for (int x = 0; x < image.nx; ++x) image.pixels[x] = Pixel{values[x], values[x], values[x], 0};
+  return image;
+}
+
+std::vector<int16_t> samples_of(const Image &image) {
+  std::vector<int16_t> samples;
+  samples.reserve(static_cast<size_t>(image.pixel_count()) * 4);
+  for (int64_t i = 0; i < image.pixel_count(); ++i) {
+    const Pixel &p = image.pixels[i];
+    samples.insert(samples.end(), {p.r, p.g, p.b, p.aux});
+  }
+  return samples;
+}
+
+}  // namespace photofilter::testing

@@ -1,0 +1,30 @@
+// Small images for tests: Netpbm files as byte strings, and working
+// images filled with chosen or pseudo-random samples.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "image/image.h"
+
+namespace photofilter::testing {
+
+// A binary P6 (3 samples a pixel) or P5 file with maximum value 255.
+std::string ppm_file(int nx, int ny, const std::vector<uint8_t> &samples);
+std::string pgm_file(int nx, int ny, const std::vector<uint8_t> &samples);
+
+// The pixel data after a P6 header "P6\n<nx> <ny>\n255\n"; fails the
+// calling test if the header is different.
+std::string pixel_data_after_header(const std::string &file, int nx, int ny);
+
+// An image whose r, g, b and aux samples are drawn from [lo, hi].
+Image random_image(int nx, int ny, int lo, int hi, uint32_t seed);
+
+// An image of one row holding the given values in r, g and b (aux 0).
+Image row_image(const std::vector<int16_t> &values);
+
+// Every pixel's four samples, for comparing images.
+std::vector<int16_t> samples_of(const Image &image);
+
+}  // namespace photofilter::testing
