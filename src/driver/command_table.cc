@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "filters/edge/edge_commands.h"
+#include "filters/noise/noise_commands.h"
+
 namespace photofilter {
 namespace {
 
@@ -16,7 +19,7 @@ void rotate(const char *word, Image &) {
 void accept_unchanged(const char *, Image &) {}
 
 constexpr Command kCommands[] = {
-    {"-s", nullptr, "cycles,radius,weight", "smooth with the weighted blur (default 1,1,1.0)"},
+    {"-s", smooth, "cycles,radius,weight", "smooth with the weighted blur (default 1,1,1.0)"},
     {"-bfc", nullptr, "factor,slimit,extent,xyinc",
      "blue fringe correction next to bright highlights"},
     {"-rfc", nullptr, "factor,slimit,extent,xyinc",
@@ -40,8 +43,8 @@ constexpr Command kCommands[] = {
      "noise reduction with contour sharpening"},
     {"-cnr", nullptr, "cycles,radius,weight", "colour noise reduction"},
     {"-cd", nullptr, "amplitude", "colour dithering"},
-    {"-ec", nullptr, "gain,radius,weight,max", "edge contrast (default 1.0,1,1.0,255)"},
-    {"-ec1", nullptr, "gain,radius,weight,max", "edge contrast, variant"},
+    {"-ec", edge_contrast, "gain,radius,weight,max", "edge contrast (default 1.0,1,1.0,255)"},
+    {"-ec1", edge_contrast1, "gain,radius,weight,max", "edge contrast, variant"},
     {"-b2", nullptr, "cycles", "2x2 blur, one pixel smaller per cycle"},
     {"-fr", nullptr, "c_r,c_g,c_b,bottom,left,top,right", "frame in a solid colour"},
     {"-t", nullptr, "cycles,gain,radius,weight", "test filter: one 2x2 block mean"},

@@ -1,0 +1,11 @@
+// Handlers of the edge-enhancement commands.
+#pragma once
+
+#include "image/image.h"
+
+namespace photofilter {
+
+void edge_contrast(const char *word, Image &image);   // "-ec"
+void edge_contrast1(const char *word, Image &image);  // "-ec1"
+
+}  // namespace photofilter
