@@ -17,7 +17,11 @@ struct Pixel {
 };
 static_assert(sizeof(Pixel) == 8, "a Pixel is four packed 16-bit samples");
 
-using PixelArray = std::unique_ptr<Pixel[]>;
+// Pixel arrays come from allocate_pixels and go back through this deleter.
+struct PixelArrayDeleter {
+  void operator()(Pixel *pixels) const;
+};
+using PixelArray = std::unique_ptr<Pixel[], PixelArrayDeleter>;
 
 // Allocates `count` pixels without touching them, so that a huge array
 // costs nothing until it is filled. `what` names the array in the

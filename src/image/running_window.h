@@ -9,31 +9,53 @@
 // max(0, i - r) .. min(i + r, n - 1): cut off at both ends of the line.
 //
 // Samples are handled as flat lanes: pixel k of a line is lanes 4k .. 4k+3
-// (r, g, b, aux). A rule says which lanes it changes; the others are
-// written back as they were.
+// (r, g, b, aux). Each lane carries a parameter from a rule's lane pattern
+// (a step, or whether the lane changes at all), so that one loop over all
+// lanes serves every channel and the compiler can vectorise it.
 //
-// The horizontal pass walks each row through a copy of it. The vertical
-// pass never walks down one column at a time: it takes a block of adjacent
+// The horizontal pass first takes every window sum of a row from prefix
+// sums, then applies the rule to the whole row in place. The vertical pass
+// never walks down one column at a time: it takes a block of adjacent
 // columns and moves all their windows down together, so every row is read
 // and written as one contiguous run, keeping in a ring only the original
 // rows that have yet to leave the window. The results are those of the
-// column-by-column order.
+// plain column-by-column order.
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
 #include "image/image.h"
 
+#define PHOTOFILTER_INLINE inline __attribute__((always_inline))
+
+// Kernel entry points are compiled once per instruction-set level and the
+// best one for the running processor is picked when the program loads.
+// Every level computes the same IEEE results: floating-point contraction is
+// off for the whole build.
+#if defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+#define PHOTOFILTER_MULTIVERSION \
+  __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
+#else
+#define PHOTOFILTER_MULTIVERSION
+#endif
+
 namespace photofilter::running_window {
 
 constexpr int kLanes = 4;
 constexpr int32_t kBlockColumns = 64;
 
-// Largest window (in samples) whose sum of 16-bit samples fits 32 bits.
-constexpr int64_t kMaxWindowFor32BitSums = INT32_MAX / 32768;
+// A rule is a type with
+//   std::array<int32_t, kLanes> lane_pattern() const;  // a parameter per channel
+//   int16_t operator()(Sum sum, int32_t window, int16_t value, int32_t lane_parameter) const;
+// where Sum is int32_t or int64_t. It must not depend on anything else, so
+// that a row's lanes can be computed in any order.
+
+// Largest line (in samples) whose prefix sums of 16-bit samples fit 32 bits.
+constexpr int64_t kMaxLineFor32BitSums = INT32_MAX / 32768;
 
 // The window radius that gives the same windows on a line of n samples:
 // a radius beyond n - 1 covers the whole line anyway.
@@ -41,113 +63,149 @@ inline int32_t effective_radius(int32_t radius, int32_t n) {
   return std::clamp(radius, 0, std::max(n - 1, 0));
 }
 
-inline bool sums_fit_32_bits(int32_t radius, int32_t n) {
-  return std::min<int64_t>(2 * int64_t{radius} + 1, n) <= kMaxWindowFor32BitSums;
+// The rule's lane pattern repeated over `pixels` pixels.
+template <typename Rule>
+std::vector<int32_t> lane_parameters(const Rule &rule, int32_t pixels) {
+  const std::array<int32_t, kLanes> pattern = rule.lane_pattern();
+  std::vector<int32_t> parameters(static_cast<size_t>(pixels) * kLanes);
+  for (size_t j = 0; j < parameters.size(); ++j) parameters[j] = pattern[j % kLanes];
+  return parameters;
 }
 
-// Adds (sign +1) or subtracts (sign -1) `count` lanes of `samples` to `sums`.
 template <typename Sum>
-inline void accumulate(Sum *sums, const int16_t *samples, int32_t count, int sign) {
-  if (sign > 0) {
-    for (int32_t j = 0; j < count; ++j) sums[j] += samples[j];
-  } else {
-    for (int32_t j = 0; j < count; ++j) sums[j] -= samples[j];
+PHOTOFILTER_INLINE void add_lanes(Sum *sums, const int16_t *samples, int32_t count) {
+  for (int32_t j = 0; j < count; ++j) sums[j] += samples[j];
+}
+
+template <typename Sum>
+PHOTOFILTER_INLINE void subtract_lanes(Sum *sums, const int16_t *samples, int32_t count) {
+  for (int32_t j = 0; j < count; ++j) sums[j] -= samples[j];
+}
+
+// out[j] = rule(sums[j], window, old[j], parameter[j]) for `count` lanes,
+// with one window size for all of them; `out` and `old` do not overlap.
+template <typename Sum, typename Rule>
+PHOTOFILTER_INLINE void apply_rule(const Rule &rule, const Sum *__restrict sums, int32_t window,
+                                   const int16_t *__restrict old, int16_t *__restrict out,
+                                   const int32_t *__restrict parameters, int32_t count) {
+  const Rule local = rule;  // its fields in registers, not reloaded per lane
+  for (int32_t j = 0; j < count; ++j) out[j] = local(sums[j], window, old[j], parameters[j]);
+}
+
+// samples[j] = rule(sums[j], windows[j], samples[j], parameter[j]): in
+// place, with a window size per lane.
+template <typename Sum, typename Rule>
+PHOTOFILTER_INLINE void apply_rule_in_place(const Rule &rule, const Sum *__restrict sums,
+                                            const int32_t *__restrict windows,
+                                            int16_t *__restrict samples,
+                                            const int32_t *__restrict parameters,
+                                            int32_t count) {
+  const Rule local = rule;
+  for (int32_t j = 0; j < count; ++j) {
+    samples[j] = local(sums[j], windows[j], samples[j], parameters[j]);
   }
 }
 
-// Writes the new values of `pixels` lanes: the rule's value for the lanes
-// it changes, the old value for the others.
+// Scratch of the horizontal pass, sized for one row.
+template <typename Sum>
+struct RowScratch {
+  explicit RowScratch(int32_t n)
+      : prefix(static_cast<size_t>(n + 1) * kLanes),
+        sums(static_cast<size_t>(n) * kLanes),
+        windows(static_cast<size_t>(n) * kLanes) {}
+  std::vector<Sum> prefix;     // prefix[4k + c]: channel c summed over pixels 0 .. k-1
+  std::vector<Sum> sums;       // window sum of every lane
+  std::vector<int32_t> windows;  // window size of every lane
+};
+
 template <typename Sum, typename Rule>
-inline void apply_rule(const Rule &rule, const Sum *sums, int32_t window, const int16_t *old,
-                       int16_t *out, int32_t pixels) {
-  for (int32_t k = 0; k < pixels; ++k) {
+PHOTOFILTER_INLINE void process_row(const Rule &rule, int32_t radius, int16_t *row, int32_t n,
+                                    RowScratch<Sum> &scratch, const int32_t *parameters) {
+  Sum *prefix = scratch.prefix.data();
+  Sum *sums = scratch.sums.data();
+  int32_t *windows = scratch.windows.data();
+  for (int lane = 0; lane < kLanes; ++lane) prefix[lane] = 0;
+  for (int32_t j = 0; j < n * kLanes; ++j) prefix[j + kLanes] = prefix[j] + row[j];
+  // Windows cut off by a line end first, then the whole windows between.
+  const int32_t interior_begin = std::min(radius, n);
+  const int32_t interior_end = std::max(n - radius, interior_begin);
+  auto cut_window = [&](int32_t i) {
+    const int32_t lo = std::max(0, i - radius);
+    const int32_t hi = std::min(n - 1, i + radius);
     for (int lane = 0; lane < kLanes; ++lane) {
-      const int32_t j = k * kLanes + lane;
-      out[j] = Rule::changes_lane(lane) ? rule(lane, sums[j], window, old[j]) : old[j];
+      const int32_t j = i * kLanes + lane;
+      sums[j] = prefix[(hi + 1) * kLanes + lane] - prefix[lo * kLanes + lane];
+      windows[j] = hi - lo + 1;
     }
+  };
+  for (int32_t i = 0; i < interior_begin; ++i) cut_window(i);
+  for (int32_t i = interior_end; i < n; ++i) cut_window(i);
+  const int32_t ahead = (radius + 1) * kLanes;
+  const int32_t behind = radius * kLanes;
+  for (int32_t j = interior_begin * kLanes; j < interior_end * kLanes; ++j) {
+    sums[j] = prefix[j + ahead] - prefix[j - behind];
+    windows[j] = 2 * radius + 1;
   }
-}
-
-// One line of n pixels, copied into `line` (4n lanes) before the call;
-// results go to `out`.
-template <typename Sum, typename Rule>
-void process_row(const Rule &rule, int32_t radius, const int16_t *line, int16_t *out,
-                 int32_t n) {
-  Sum sums[kLanes] = {};
-  int32_t window = 0;
-  for (int32_t i = -radius; i < n; ++i) {
-    if (i + radius < n) {
-      accumulate(sums, line + int64_t{i + radius} * kLanes, kLanes, +1);
-      ++window;
-    }
-    if (i - radius - 1 >= 0) {
-      accumulate(sums, line + int64_t{i - radius - 1} * kLanes, kLanes, -1);
-      --window;
-    }
-    if (i >= 0) {
-      apply_rule(rule, sums, window, line + int64_t{i} * kLanes, out + int64_t{i} * kLanes, 1);
-    }
-  }
+  apply_rule_in_place(rule, sums, windows, row, parameters, n * kLanes);
 }
 
 template <typename Sum, typename Rule>
-void horizontal_pass_with(Image &image, int32_t radius, const Rule &rule) {
+PHOTOFILTER_INLINE void horizontal_pass_with(Image &image, int32_t radius, const Rule &rule) {
   const int32_t n = image.nx;
-  std::vector<int16_t> line(static_cast<size_t>(n) * kLanes);
+  RowScratch<Sum> scratch(n);
+  const std::vector<int32_t> parameters = lane_parameters(rule, n);
   for (int32_t y = 0; y < image.ny; ++y) {
-    int16_t *row = reinterpret_cast<int16_t *>(image.row(y));
-    std::memcpy(line.data(), row, line.size() * sizeof(int16_t));
-    process_row<Sum>(rule, radius, line.data(), row, n);
+    process_row(rule, radius, reinterpret_cast<int16_t *>(image.row(y)), n, scratch,
+                parameters.data());
   }
 }
 
 // Columns x0 .. x0 + width - 1, all moved down together.
 template <typename Sum, typename Rule>
-void process_column_block(Image &image, int32_t radius, const Rule &rule, int32_t x0,
-                          int32_t width, std::vector<Sum> &sums, std::vector<int16_t> &ring) {
+PHOTOFILTER_INLINE void process_column_block(Image &image, int32_t radius, const Rule &rule,
+                                             int32_t x0, int32_t width, Sum *sums,
+                                             int16_t *ring, const int32_t *parameters) {
   const int32_t n = image.ny;
   const int32_t lanes = width * kLanes;
   const int32_t ring_rows = radius + 2;  // a row leaves the window radius + 1 steps after its turn
-  std::fill(sums.begin(), sums.begin() + lanes, Sum{0});
+  std::fill(sums, sums + lanes, Sum{0});
   auto lanes_of_row = [&](int32_t y) { return reinterpret_cast<int16_t *>(image.row(y) + x0); };
-  auto ring_row = [&](int32_t y) { return ring.data() + int64_t{y % ring_rows} * lanes; };
+  auto ring_row = [&](int32_t y) { return ring + int64_t{y % ring_rows} * lanes; };
   int32_t window = 0;
   for (int32_t i = -radius; i < n; ++i) {
     if (i + radius < n) {
-      accumulate(sums.data(), lanes_of_row(i + radius), lanes, +1);
+      add_lanes(sums, lanes_of_row(i + radius), lanes);
       ++window;
     }
     if (i - radius - 1 >= 0) {
-      accumulate(sums.data(), ring_row(i - radius - 1), lanes, -1);
+      subtract_lanes(sums, ring_row(i - radius - 1), lanes);
       --window;
     }
     if (i >= 0) {
       int16_t *original = ring_row(i);
       std::memcpy(original, lanes_of_row(i), static_cast<size_t>(lanes) * sizeof(int16_t));
-      apply_rule(rule, sums.data(), window, original, lanes_of_row(i), width);
+      apply_rule(rule, sums, window, original, lanes_of_row(i), parameters, lanes);
     }
   }
 }
 
 template <typename Sum, typename Rule>
-void vertical_pass_with(Image &image, int32_t radius, const Rule &rule) {
+PHOTOFILTER_INLINE void vertical_pass_with(Image &image, int32_t radius, const Rule &rule) {
   const int32_t block = std::min(kBlockColumns, image.nx);
   std::vector<Sum> sums(static_cast<size_t>(block) * kLanes);
   std::vector<int16_t> ring(static_cast<size_t>(radius + 2) * block * kLanes);
+  const std::vector<int32_t> parameters = lane_parameters(rule, block);
   for (int32_t x0 = 0; x0 < image.nx; x0 += block) {
-    process_column_block<Sum>(image, radius, rule, x0, std::min(block, image.nx - x0), sums,
-                              ring);
+    process_column_block(image, radius, rule, x0, std::min(block, image.nx - x0), sums.data(),
+                         ring.data(), parameters.data());
   }
 }
 
-// A rule is a type with
-//   static constexpr bool changes_lane(int lane);
-//   int16_t operator()(int lane, Sum sum, int32_t window, int16_t value) const;
 template <typename Rule>
-void horizontal_pass(Image &image, int32_t radius, const Rule &rule) {
+PHOTOFILTER_INLINE void horizontal_pass(Image &image, int32_t radius, const Rule &rule) {
   if (image.nx <= 0 || image.ny <= 0) return;
   radius = effective_radius(radius, image.nx);
-  if (sums_fit_32_bits(radius, image.nx)) {
+  if (image.nx <= kMaxLineFor32BitSums) {
     horizontal_pass_with<int32_t>(image, radius, rule);
   } else {
     horizontal_pass_with<int64_t>(image, radius, rule);
@@ -155,23 +213,24 @@ void horizontal_pass(Image &image, int32_t radius, const Rule &rule) {
 }
 
 template <typename Rule>
-void vertical_pass(Image &image, int32_t radius, const Rule &rule) {
+PHOTOFILTER_INLINE void vertical_pass(Image &image, int32_t radius, const Rule &rule) {
   if (image.nx <= 0 || image.ny <= 0) return;
   radius = effective_radius(radius, image.ny);
-  if (sums_fit_32_bits(radius, image.ny)) {
+  if (std::min<int64_t>(2 * int64_t{radius} + 1, image.ny) <= kMaxLineFor32BitSums) {
     vertical_pass_with<int32_t>(image, radius, rule);
   } else {
     vertical_pass_with<int64_t>(image, radius, rule);
   }
 }
 
-// The quotient of a window sum by a window size, truncated toward zero.
-// Sums of 16-bit samples stay far below 2^53, where the correctly rounded
-// double quotient truncates to the exact integer quotient; the double
-// division is much cheaper than an integer one.
+// The quotient of a window sum by a window size, truncated toward zero: a
+// window mean, which lies in the 16-bit range. Sums of 16-bit samples stay
+// far below 2^53, where the correctly rounded double quotient truncates to
+// the exact integer quotient; the double division is much cheaper than an
+// integer one and vectorises.
 template <typename Sum>
-inline int64_t truncated_mean(Sum sum, int32_t window) {
-  return static_cast<int64_t>(static_cast<double>(sum) / static_cast<double>(window));
+PHOTOFILTER_INLINE int32_t truncated_mean(Sum sum, int32_t window) {
+  return static_cast<int32_t>(static_cast<double>(sum) / static_cast<double>(window));
 }
 
 }  // namespace photofilter::running_window

@@ -8,10 +8,10 @@
 
 namespace photofilter {
 
-constexpr int16_t saturate_sample(int64_t v) {
-  if (v > INT16_MAX) return INT16_MAX;
-  if (v < INT16_MIN) return INT16_MIN;
-  return static_cast<int16_t>(v);
+template <typename Int>
+constexpr int16_t saturate_sample(Int v) {
+  const Int above_low = v > Int{INT16_MIN} ? v : Int{INT16_MIN};
+  return static_cast<int16_t>(above_low < Int{INT16_MAX} ? above_low : Int{INT16_MAX});
 }
 
 // Truncation toward zero, then saturation to Target's range.
@@ -25,9 +25,14 @@ constexpr Target truncate_to(Float x) {
   return static_cast<Target>(x);
 }
 
+// The same for a 16-bit sample, written without branches so that loops
+// over samples vectorise: clamp into the range (NaN to 0), then truncate.
 template <typename Float>
 constexpr int16_t truncate_to_sample(Float x) {
-  return truncate_to<int16_t>(x);
+  const Float not_nan = x == x ? x : Float{0};
+  const Float above_low = not_nan > Float{INT16_MIN} ? not_nan : Float{INT16_MIN};
+  const Float clamped = above_low < Float{INT16_MAX} ? above_low : Float{INT16_MAX};
+  return static_cast<int16_t>(static_cast<int32_t>(clamped));
 }
 
 // The clamp of the written image: 0..255.

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <array>
 
 #include "image/kernels.h"
 #include "image/running_window.h"
@@ -11,37 +12,50 @@ namespace {
 // are capped there; the results are the same and nothing overflows.
 constexpr int64_t kLargestDistinctStep = 65536;
 
+// Lane parameter 1 marks the colour lanes; aux (parameter 0) is kept.
+constexpr std::array<int32_t, running_window::kLanes> kColourLanes = {1, 1, 1, 0};
+
 // New value = (w*sum/count + v) / (w + 1), in this order, truncated.
 struct AveragingRule {
   double weight;
   double weight_plus_one;
 
-  static constexpr bool changes_lane(int lane) { return lane < 3; }
+  std::array<int32_t, running_window::kLanes> lane_pattern() const { return kColourLanes; }
 
   template <typename Sum>
-  int16_t operator()(int, Sum sum, int32_t window, int16_t value) const {
-    return truncate_to_sample((weight * static_cast<double>(sum) / window + value) /
-                              weight_plus_one);
+  PHOTOFILTER_INLINE int16_t operator()(Sum sum, int32_t window, int16_t value,
+                                        int32_t changes) const {
+    const int16_t averaged = truncate_to_sample(
+        (weight * static_cast<double>(sum) / static_cast<double>(window) + value) /
+        weight_plus_one);
+    return changes ? averaged : value;
   }
 };
 
 // New value = v moved by `step` toward the truncated window mean.
 struct StepRule {
-  int64_t step;
+  int32_t step;
 
-  static constexpr bool changes_lane(int lane) { return lane < 3; }
+  std::array<int32_t, running_window::kLanes> lane_pattern() const { return kColourLanes; }
 
   template <typename Sum>
-  int16_t operator()(int, Sum sum, int32_t window, int16_t value) const {
-    const int64_t mean = running_window::truncated_mean(sum, window);
-    if (value > mean) return saturate_sample(value - step);
-    if (value < mean) return saturate_sample(value + step);
-    return value;
+  PHOTOFILTER_INLINE int16_t operator()(Sum sum, int32_t window, int16_t value,
+                                        int32_t changes) const {
+    const int32_t mean = running_window::truncated_mean(sum, window);
+    const int32_t down = value > mean ? step : 0;
+    const int32_t up = value < mean ? step : 0;
+    const int16_t moved = saturate_sample(value - down + up);
+    return changes ? moved : value;
   }
 };
 
-template <typename Rule>
-void blur_both_ways(Image &image, int32_t radius, const Rule &rule) {
+PHOTOFILTER_MULTIVERSION void blur_by_averaging(Image &image, int32_t radius,
+                                                  AveragingRule rule) {
+  running_window::horizontal_pass(image, radius, rule);
+  running_window::vertical_pass(image, radius, rule);
+}
+
+PHOTOFILTER_MULTIVERSION void blur_by_steps(Image &image, int32_t radius, StepRule rule) {
   running_window::horizontal_pass(image, radius, rule);
   running_window::vertical_pass(image, radius, rule);
 }
@@ -52,9 +66,10 @@ void weighted_blur(Image &image, int32_t radius, double weight) {
   int64_t step = 0;
   if (weight < 0) step = truncate_to<int64_t>(0.999 - weight);
   if (step >= 1) {
-    blur_both_ways(image, radius, StepRule{std::min(step, kLargestDistinctStep)});
+    blur_by_steps(image, radius,
+                  StepRule{static_cast<int32_t>(std::min(step, kLargestDistinctStep))});
   } else {
-    blur_both_ways(image, radius, AveragingRule{weight, weight + 1});
+    blur_by_averaging(image, radius, AveragingRule{weight, weight + 1});
   }
 }
 

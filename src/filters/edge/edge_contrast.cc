@@ -3,10 +3,12 @@
 // the image, so edges gain contrast while hue is kept. The two commands
 // differ only in the factor's formula and clamp.
 #include <cstdio>
+#include <vector>
 
 #include "driver/step_timer.h"
 #include "filters/edge/edge_commands.h"
 #include "image/kernels.h"
+#include "image/running_window.h"
 #include "image/sample.h"
 
 namespace photofilter {
@@ -20,10 +22,25 @@ struct EdgeContrastParameters {
 };
 
 // Brightness of a sample sum on the 0..1 scale of `max`, in extended
-// precision. A `max` of 0 would divide by zero; 255 stands in for it.
-long double brightness(int32_t sum, int max) {
-  return static_cast<long double>(sum) / 3 / (max != 0 ? max : 255);
-}
+// precision: sum / 3 / max. A `max` of 0 would divide by zero; 255 stands
+// in for it. Sums of three 16-bit samples are few enough to tabulate, which
+// saves two extended divisions per value.
+class BrightnessTable {
+ public:
+  explicit BrightnessTable(int max) : values_(kSums) {
+    const int divisor = max != 0 ? max : 255;
+    for (int32_t sum = kLowest; sum <= kHighest; ++sum) {
+      values_[sum - kLowest] = static_cast<long double>(sum) / 3 / divisor;
+    }
+  }
+  long double operator()(int32_t sum) const { return values_[sum - kLowest]; }
+
+ private:
+  static constexpr int32_t kLowest = 3 * INT16_MIN;
+  static constexpr int32_t kHighest = 3 * INT16_MAX;
+  static constexpr size_t kSums = kHighest - kLowest + 1;
+  std::vector<long double> values_;
+};
 
 // "-ec": f = (v + gain*(v - vb)*0.5) / v, clamped to 0..10. Black pixels
 // (sum 0) are left exactly as they are: no factor, nothing to divide.
@@ -55,6 +72,35 @@ int16_t scaled(int16_t sample, long double factor) {
 }
 
 template <typename Factor>
+PHOTOFILTER_INLINE void scale_pixels(Image &image, const Image &blurred,
+                                     const BrightnessTable &brightness, double gain,
+                                     const Factor &factor) {
+  for (int64_t i = 0; i < image.pixel_count(); ++i) {
+    Pixel &pixel = image.pixels[i];
+    const Pixel &around = blurred.pixels[i];
+    const int32_t sum = pixel.r + pixel.g + pixel.b;
+    if (Factor::keeps_black && sum == 0) continue;
+    const long double f =
+        factor(brightness(sum), brightness(around.r + around.g + around.b), gain);
+    pixel.r = scaled(pixel.r, f);
+    pixel.g = scaled(pixel.g, f);
+    pixel.b = scaled(pixel.b, f);
+  }
+}
+
+PHOTOFILTER_MULTIVERSION void scale_by_factors(Image &image, const Image &blurred,
+                                               const BrightnessTable &brightness, double gain,
+                                               const EdgeContrastFactor &factor) {
+  scale_pixels(image, blurred, brightness, gain, factor);
+}
+
+PHOTOFILTER_MULTIVERSION void scale_by_factors(Image &image, const Image &blurred,
+                                               const BrightnessTable &brightness, double gain,
+                                               const EdgeContrast1Factor &factor) {
+  scale_pixels(image, blurred, brightness, gain, factor);
+}
+
+template <typename Factor>
 void edge_contrast_with(const char *word, Image &image, const Factor &factor) {
   EdgeContrastParameters p;
   std::sscanf(word, "%lf,%d,%lf,%d", &p.gain, &p.radius, &p.weight, &p.max);
@@ -65,17 +111,7 @@ void edge_contrast_with(const char *word, Image &image, const Factor &factor) {
     std::fprintf(stderr, "wblur %d radius %d weight %g\n", k, p.radius, p.weight);
     weighted_blur(blurred, p.radius, p.weight);
   }
-  for (int64_t i = 0; i < image.pixel_count(); ++i) {
-    Pixel &pixel = image.pixels[i];
-    const Pixel &around = blurred.pixels[i];
-    const int32_t sum = pixel.r + pixel.g + pixel.b;
-    if (Factor::keeps_black && sum == 0) continue;
-    const long double f = factor(brightness(sum, p.max),
-                                 brightness(around.r + around.g + around.b, p.max), p.gain);
-    pixel.r = scaled(pixel.r, f);
-    pixel.g = scaled(pixel.g, f);
-    pixel.b = scaled(pixel.b, f);
-  }
+  scale_by_factors(image, blurred, BrightnessTable(p.max), p.gain, factor);
   step_timer("edge contrast done");
 }
 

@@ -1,0 +1,146 @@
+// read_image and write_image called directly on in-memory streams: sample
+// scaling for maximum values other than 255, comment lines in the header,
+// clamping on output and failed writes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "image/errors.h"
+#include "image/image.h"
+#include "image/ppm_io.h"
+#include "test_images.h"
+
+namespace photofilter::testing {
+namespace {
+
+Image read_from(std::string bytes) {
+  std::FILE *in = fmemopen(bytes.data(), bytes.size(), "r");
+  EXPECT_NE(in, nullptr);
+  Image image;
+  read_image(image, in);
+  std::fclose(in);
+  return image;
+}
+
+std::string written(const Image &image) {
+  char *buffer = nullptr;
+  size_t size = 0;
+  std::FILE *out = open_memstream(&buffer, &size);
+  write_image(image, out);  // closes `out`
+  std::string bytes(buffer, size);
+  std::free(buffer);
+  return bytes;
+}
+
+// Every pixel's r, g, b, the way the image holds them after reading.
+std::vector<int16_t> rgb_of(const Image &image) {
+  std::vector<int16_t> rgb;
+  for (int64_t i = 0; i < image.pixel_count(); ++i) {
+    const Pixel &p = image.pixels[i];
+    rgb.insert(rgb.end(), {p.r, p.g, p.b});
+  }
+  return rgb;
+}
+
+struct ScalingCase {
+  const char *name;
+  std::string file;
+  std::vector<int16_t> rgb;  // expected r, g, b of each pixel
+};
+
+void PrintTo(const ScalingCase &c, std::ostream *os) { *os << c.name; }
+
+class DepthScaling : public ::testing::TestWithParam<ScalingCase> {};
+
+// Samples map to 0..255 by (v*255 + depth/2) / depth, values above the
+// maximum count as the maximum, and a maximum above 255 means two bytes per
+// sample, most significant first.
+TEST_P(DepthScaling, SamplesAreScaledToByteRange) {
+  const ScalingCase &c = GetParam();
+  const Image image = read_from(c.file);
+  EXPECT_EQ(rgb_of(image), c.rgb);
+  for (int64_t i = 0; i < image.pixel_count(); ++i) EXPECT_EQ(image.pixels[i].aux, 0);
+}
+
+std::string raw(std::initializer_list<int> bytes) {
+  std::string s;
+  for (int b : bytes) s.push_back(static_cast<char>(b));
+  return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ReadImage, DepthScaling,
+    ::testing::Values(ScalingCase{"depth255_unchanged",
+                                  "P6\n2 1\n255\n" + raw({0, 7, 200, 255, 1, 128}),
+                                  {0, 7, 200, 255, 1, 128}},
+                      ScalingCase{"depth15_one_byte",
+                                  "P6\n2 1\n15\n" + raw({7, 15, 200, 1, 0, 14}),
+                                  {119, 255, 255, 17, 0, 238}},
+                      ScalingCase{"depth1_grey",
+                                  "P5\n3 1\n1\n" + raw({0, 1, 5}),
+                                  {0, 0, 0, 255, 255, 255, 255, 255, 255}},
+                      ScalingCase{"depth65535",
+                                  "P6\n1 1\n65535\n" + raw({0x00, 0x00, 0xff, 0xff, 0x80, 0x00}),
+                                  {0, 255, 128}},
+                      ScalingCase{"depth1000_msb_first_and_above_maximum",
+                                  "P6\n2 1\n1000\n" + raw({0x01, 0xf4, 0x03, 0xe8, 0x07, 0xd0, 0x00,
+                                                           0x01, 0x00, 0x03, 0x01, 0x02}),
+                                  {128, 255, 255, 0, 1, 66}},
+                      ScalingCase{"depth256_two_bytes",
+                                  "P6\n1 1\n256\n" + raw({0x01, 0x00, 0x00, 0x80, 0x00, 0xff}),
+                                  {255, 128, 254}},
+                      ScalingCase{
+                          "depth65535_grey", "P5\n1 1\n65535\n" + raw({0x12, 0x34}), {18, 18, 18}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Lines whose first character is '#' are skipped before the magic line,
+// between magic and size, and between size and depth.
+TEST(ReadImage, SkipsCommentLinesInTheHeader) {
+  const Image image = read_from("# made by hand\nP6\n#\n# two comments\n2 1\n# depth next\n255\n" +
+                                raw({1, 2, 3, 4, 5, 6}));
+  EXPECT_STREQ(image.header_line, "P6\n");
+  EXPECT_EQ(image.nx, 2);
+  EXPECT_EQ(image.ny, 1);
+  EXPECT_EQ(image.depth, 255);
+  EXPECT_EQ(rgb_of(image), (std::vector<int16_t>{1, 2, 3, 4, 5, 6}));
+}
+
+// Samples outside 0..255 are clamped per channel when written, aux is not
+// written, and pixels go out row by row.
+TEST(WriteImage, ClampsEachChannelAndWritesRowByRow) {
+  Image image;
+  image.nx = 2;
+  image.ny = 2;
+  image.pixels = allocate_pixels(4, "test image");
+  image.pixels[0] = Pixel{-5, 300, 128, 999};
+  image.pixels[1] = Pixel{INT16_MIN, INT16_MAX, 255, -1};
+  image.pixels[2] = Pixel{0, 256, -1, 0};
+  image.pixels[3] = Pixel{1, 254, 77, 0};
+  EXPECT_EQ(written(image),
+            "P6\n2 2\n255\n" + raw({0, 255, 128, 0, 255, 255, 0, 255, 0, 1, 254, 77}));
+}
+
+// A write that fails, whether it shows in the buffered writes or only when
+// the stream is flushed and closed, is reported and not taken for success.
+TEST(WriteImage, FailedWriteThrowsWriteError) {
+  for (const int nx : {2, 4000}) {  // 4000x100 overflows any stream buffer
+    SCOPED_TRACE(nx);
+    const Image image = random_image(nx, 100, -10, 300, 7);
+    std::FILE *out = std::fopen("/dev/full", "w");
+    ASSERT_NE(out, nullptr);
+    // The stream is not closed afterwards: after a failure write_image may
+    // or may not have closed it already, and closing it twice is undefined.
+    try {
+      write_image(image, out);
+      ADD_FAILURE() << "no error for a write to /dev/full";
+    } catch (const RunError &error) {
+      EXPECT_EQ(std::string(error.what()).rfind("write error: ", 0), 0u) << error.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace photofilter::testing
