@@ -5,7 +5,7 @@ BUILD       ?= build
 SAN_BUILD   ?= build-sanitize
 GENERATOR   := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
-DEMO_CHAIN  ?= -s 1,2,1.0
+DEMO_CHAIN  ?= -s 1,2,1.0 -ec 1.5,2
 DEMO_INPUT  := examples/dandelion.ppm
 DEMO_OUTPUT := $(BUILD)/demo/dandelion-filtered.ppm
 
