@@ -124,8 +124,14 @@ PHOTOFILTER_INLINE void process_row(const Rule &rule, int32_t radius, int16_t *r
   Sum *prefix = scratch.prefix.data();
   Sum *sums = scratch.sums.data();
   int32_t *windows = scratch.windows.data();
+  Sum running[kLanes] = {};  // one pixel's four lanes added at a time
   for (int lane = 0; lane < kLanes; ++lane) prefix[lane] = 0;
-  for (int32_t j = 0; j < n * kLanes; ++j) prefix[j + kLanes] = prefix[j] + row[j];
+  for (int32_t k = 0; k < n; ++k) {
+    for (int lane = 0; lane < kLanes; ++lane) {
+      running[lane] += row[k * kLanes + lane];
+      prefix[(k + 1) * kLanes + lane] = running[lane];
+    }
+  }
   // Windows cut off by a line end first, then the whole windows between.
   const int32_t interior_begin = std::min(radius, n);
   const int32_t interior_end = std::max(n - radius, interior_begin);

@@ -25,14 +25,20 @@ constexpr Target truncate_to(Float x) {
   return static_cast<Target>(x);
 }
 
-// The same for a 16-bit sample, written without branches so that loops
-// over samples vectorise: clamp into the range (NaN to 0), then truncate.
+// The same for a 16-bit sample of a value known not to be NaN, written
+// without branches so that loops over samples vectorise: clamp into the
+// range, then truncate.
 template <typename Float>
-constexpr int16_t truncate_to_sample(Float x) {
-  const Float not_nan = x == x ? x : Float{0};
-  const Float above_low = not_nan > Float{INT16_MIN} ? not_nan : Float{INT16_MIN};
+constexpr int16_t truncate_number_to_sample(Float x) {
+  const Float above_low = x > Float{INT16_MIN} ? x : Float{INT16_MIN};
   const Float clamped = above_low < Float{INT16_MAX} ? above_low : Float{INT16_MAX};
   return static_cast<int16_t>(static_cast<int32_t>(clamped));
+}
+
+// Any value, NaN giving 0.
+template <typename Float>
+constexpr int16_t truncate_to_sample(Float x) {
+  return truncate_number_to_sample(x == x ? x : Float{0});
 }
 
 // The clamp of the written image: 0..255.

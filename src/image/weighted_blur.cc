@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 #include "image/kernels.h"
 #include "image/running_window.h"
@@ -16,6 +17,10 @@ constexpr int64_t kLargestDistinctStep = 65536;
 constexpr std::array<int32_t, running_window::kLanes> kColourLanes = {1, 1, 1, 0};
 
 // New value = (w*sum/count + v) / (w + 1), in this order, truncated.
+// With a finite weight no step can give NaN (an overflow gives an infinity
+// of the right sign), so the NaN test, which costs a third of the pass, is
+// left to the rule for infinite and NaN weights.
+template <bool finite_weight>
 struct AveragingRule {
   double weight;
   double weight_plus_one;
@@ -25,9 +30,11 @@ struct AveragingRule {
   template <typename Sum>
   PHOTOFILTER_INLINE int16_t operator()(Sum sum, int32_t window, int16_t value,
                                         int32_t changes) const {
-    const int16_t averaged = truncate_to_sample(
+    const double averaged_value =
         (weight * static_cast<double>(sum) / static_cast<double>(window) + value) /
-        weight_plus_one);
+        weight_plus_one;
+    const int16_t averaged = finite_weight ? truncate_number_to_sample(averaged_value)
+                                           : truncate_to_sample(averaged_value);
     return changes ? averaged : value;
   }
 };
@@ -50,7 +57,12 @@ struct StepRule {
 };
 
 PHOTOFILTER_MULTIVERSION void blur_by_averaging(Image &image, int32_t radius,
-                                                  AveragingRule rule) {
+                                                  AveragingRule<true> rule) {
+  running_window::horizontal_pass(image, radius, rule);
+  running_window::vertical_pass(image, radius, rule);
+}
+
+void blur_by_averaging_any_weight(Image &image, int32_t radius, AveragingRule<false> rule) {
   running_window::horizontal_pass(image, radius, rule);
   running_window::vertical_pass(image, radius, rule);
 }
@@ -69,7 +81,11 @@ void weighted_blur(Image &image, int32_t radius, double weight) {
     blur_by_steps(image, radius,
                   StepRule{static_cast<int32_t>(std::min(step, kLargestDistinctStep))});
   } else {
-    blur_by_averaging(image, radius, AveragingRule{weight, weight + 1});
+    if (std::isfinite(weight)) {
+      blur_by_averaging(image, radius, AveragingRule<true>{weight, weight + 1});
+    } else {
+      blur_by_averaging_any_weight(image, radius, AveragingRule<false>{weight, weight + 1});
+    }
   }
 }
 
