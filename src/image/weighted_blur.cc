@@ -19,25 +19,34 @@ constexpr std::array<int32_t, running_window::kLanes> kColourLanes = {1, 1, 1, 0
 // New value = (w*sum/count + v) / (w + 1), in this order, truncated.
 // With a finite weight no step can give NaN (an overflow gives an infinity
 // of the right sign), so the NaN test, which costs a third of the pass, is
-// left to the rule for infinite and NaN weights.
-template <bool finite_weight>
+// left to the rule for infinite and NaN weights. When w + 1 is a power of
+// two (as for the usual weight 1) the last division is a multiplication by
+// its exact reciprocal: both round the same exact quotient, so the results
+// are identical.
+template <bool finite_weight, bool power_of_two_divisor>
 struct AveragingRule {
   double weight;
   double weight_plus_one;
+  double reciprocal;  // 1 / (w + 1), used only when that is exact
 
   std::array<int32_t, running_window::kLanes> lane_pattern() const { return kColourLanes; }
 
   template <typename Sum>
   PHOTOFILTER_INLINE int16_t operator()(Sum sum, int32_t window, int16_t value,
                                         int32_t changes) const {
+    const double mixed = weight * static_cast<double>(sum) / static_cast<double>(window) + value;
     const double averaged_value =
-        (weight * static_cast<double>(sum) / static_cast<double>(window) + value) /
-        weight_plus_one;
+        power_of_two_divisor ? mixed * reciprocal : mixed / weight_plus_one;
     const int16_t averaged = finite_weight ? truncate_number_to_sample(averaged_value)
                                            : truncate_to_sample(averaged_value);
     return changes ? averaged : value;
   }
 };
+
+bool is_power_of_two(double x) {
+  int exponent = 0;
+  return std::isfinite(x) && x > 0 && std::frexp(x, &exponent) == 0.5;
+}
 
 // New value = v moved by `step` toward the truncated window mean.
 struct StepRule {
@@ -56,20 +65,28 @@ struct StepRule {
   }
 };
 
-PHOTOFILTER_MULTIVERSION void blur_by_averaging(Image &image, int32_t radius,
-                                                  AveragingRule<true> rule) {
+template <typename Rule>
+PHOTOFILTER_INLINE void blur_both_ways(Image &image, int32_t radius, const Rule &rule) {
   running_window::horizontal_pass(image, radius, rule);
   running_window::vertical_pass(image, radius, rule);
 }
 
-void blur_by_averaging_any_weight(Image &image, int32_t radius, AveragingRule<false> rule) {
-  running_window::horizontal_pass(image, radius, rule);
-  running_window::vertical_pass(image, radius, rule);
+PHOTOFILTER_MULTIVERSION void blur_by_averaging(Image &image, int32_t radius,
+                                                  AveragingRule<true, false> rule) {
+  blur_both_ways(image, radius, rule);
+}
+
+PHOTOFILTER_MULTIVERSION void blur_by_averaging(Image &image, int32_t radius,
+                                                  AveragingRule<true, true> rule) {
+  blur_both_ways(image, radius, rule);
+}
+
+void blur_by_averaging(Image &image, int32_t radius, AveragingRule<false, false> rule) {
+  blur_both_ways(image, radius, rule);
 }
 
 PHOTOFILTER_MULTIVERSION void blur_by_steps(Image &image, int32_t radius, StepRule rule) {
-  running_window::horizontal_pass(image, radius, rule);
-  running_window::vertical_pass(image, radius, rule);
+  blur_both_ways(image, radius, rule);
 }
 
 }  // namespace
@@ -81,10 +98,13 @@ void weighted_blur(Image &image, int32_t radius, double weight) {
     blur_by_steps(image, radius,
                   StepRule{static_cast<int32_t>(std::min(step, kLargestDistinctStep))});
   } else {
-    if (std::isfinite(weight)) {
-      blur_by_averaging(image, radius, AveragingRule<true>{weight, weight + 1});
+    const double divisor = weight + 1;
+    if (!std::isfinite(weight)) {
+      blur_by_averaging(image, radius, AveragingRule<false, false>{weight, divisor, 0.0});
+    } else if (is_power_of_two(divisor)) {
+      blur_by_averaging(image, radius, AveragingRule<true, true>{weight, divisor, 1 / divisor});
     } else {
-      blur_by_averaging_any_weight(image, radius, AveragingRule<false>{weight, weight + 1});
+      blur_by_averaging(image, radius, AveragingRule<true, false>{weight, divisor, 0.0});
     }
   }
 }
