@@ -92,39 +92,27 @@ PHOTOFILTER_INLINE void apply_rule(const Rule &rule, const Sum *__restrict sums,
   for (int32_t j = 0; j < count; ++j) out[j] = local(sums[j], window, old[j], parameters[j]);
 }
 
-// samples[j] = rule(sums[j], windows[j], samples[j], parameter[j]): in
-// place, with a window size per lane.
+// samples[j] = rule(ahead[j] - behind[j], window, samples[j], parameter[j])
+// in place: the window sums taken as differences of prefix sums.
 template <typename Sum, typename Rule>
-PHOTOFILTER_INLINE void apply_rule_in_place(const Rule &rule, const Sum *__restrict sums,
-                                            const int32_t *__restrict windows,
-                                            int16_t *__restrict samples,
-                                            const int32_t *__restrict parameters,
-                                            int32_t count) {
+PHOTOFILTER_INLINE void apply_rule_to_prefix_windows(const Rule &rule,
+                                                     const Sum *__restrict ahead,
+                                                     const Sum *__restrict behind,
+                                                     int32_t window, int16_t *__restrict samples,
+                                                     const int32_t *__restrict parameters,
+                                                     int32_t count) {
   const Rule local = rule;
   for (int32_t j = 0; j < count; ++j) {
-    samples[j] = local(sums[j], windows[j], samples[j], parameters[j]);
+    samples[j] = local(ahead[j] - behind[j], window, samples[j], parameters[j]);
   }
 }
 
-// Scratch of the horizontal pass, sized for one row.
-template <typename Sum>
-struct RowScratch {
-  explicit RowScratch(int32_t n)
-      : prefix(static_cast<size_t>(n + 1) * kLanes),
-        sums(static_cast<size_t>(n) * kLanes),
-        windows(static_cast<size_t>(n) * kLanes) {}
-  std::vector<Sum> prefix;     // prefix[4k + c]: channel c summed over pixels 0 .. k-1
-  std::vector<Sum> sums;       // window sum of every lane
-  std::vector<int32_t> windows;  // window size of every lane
-};
-
 template <typename Sum, typename Rule>
 PHOTOFILTER_INLINE void process_row(const Rule &rule, int32_t radius, int16_t *row, int32_t n,
-                                    RowScratch<Sum> &scratch, const int32_t *parameters) {
-  Sum *prefix = scratch.prefix.data();
-  Sum *sums = scratch.sums.data();
-  int32_t *windows = scratch.windows.data();
-  Sum running[kLanes] = {};  // one pixel's four lanes added at a time
+                                    Sum *prefix, const int32_t *parameters) {
+  // prefix[4k + c]: channel c summed over pixels 0 .. k-1, one pixel's four
+  // lanes added at a time.
+  Sum running[kLanes] = {};
   for (int lane = 0; lane < kLanes; ++lane) prefix[lane] = 0;
   for (int32_t k = 0; k < n; ++k) {
     for (int lane = 0; lane < kLanes; ++lane) {
@@ -132,36 +120,32 @@ PHOTOFILTER_INLINE void process_row(const Rule &rule, int32_t radius, int16_t *r
       prefix[(k + 1) * kLanes + lane] = running[lane];
     }
   }
-  // Windows cut off by a line end first, then the whole windows between.
+  // Windows cut off by a line end, one pixel at a time, then the whole
+  // windows between them in one run.
   const int32_t interior_begin = std::min(radius, n);
   const int32_t interior_end = std::max(n - radius, interior_begin);
   auto cut_window = [&](int32_t i) {
     const int32_t lo = std::max(0, i - radius);
     const int32_t hi = std::min(n - 1, i + radius);
-    for (int lane = 0; lane < kLanes; ++lane) {
-      const int32_t j = i * kLanes + lane;
-      sums[j] = prefix[(hi + 1) * kLanes + lane] - prefix[lo * kLanes + lane];
-      windows[j] = hi - lo + 1;
-    }
+    apply_rule_to_prefix_windows(rule, prefix + (hi + 1) * kLanes, prefix + lo * kLanes,
+                                 hi - lo + 1, row + i * kLanes, parameters + i * kLanes,
+                                 kLanes);
   };
   for (int32_t i = 0; i < interior_begin; ++i) cut_window(i);
   for (int32_t i = interior_end; i < n; ++i) cut_window(i);
-  const int32_t ahead = (radius + 1) * kLanes;
-  const int32_t behind = radius * kLanes;
-  for (int32_t j = interior_begin * kLanes; j < interior_end * kLanes; ++j) {
-    sums[j] = prefix[j + ahead] - prefix[j - behind];
-    windows[j] = 2 * radius + 1;
-  }
-  apply_rule_in_place(rule, sums, windows, row, parameters, n * kLanes);
+  const int32_t first = interior_begin * kLanes;
+  apply_rule_to_prefix_windows(rule, prefix + first + (radius + 1) * kLanes,
+                               prefix + first - radius * kLanes, 2 * radius + 1, row + first,
+                               parameters + first, (interior_end - interior_begin) * kLanes);
 }
 
 template <typename Sum, typename Rule>
 PHOTOFILTER_INLINE void horizontal_pass_with(Image &image, int32_t radius, const Rule &rule) {
   const int32_t n = image.nx;
-  RowScratch<Sum> scratch(n);
+  std::vector<Sum> prefix(static_cast<size_t>(n + 1) * kLanes);
   const std::vector<int32_t> parameters = lane_parameters(rule, n);
   for (int32_t y = 0; y < image.ny; ++y) {
-    process_row(rule, radius, reinterpret_cast<int16_t *>(image.row(y)), n, scratch,
+    process_row(rule, radius, reinterpret_cast<int16_t *>(image.row(y)), n, prefix.data(),
                 parameters.data());
   }
 }

@@ -48,20 +48,22 @@ bool is_power_of_two(double x) {
   return std::isfinite(x) && x > 0 && std::frexp(x, &exponent) == 0.5;
 }
 
-// New value = v moved by `step` toward the truncated window mean.
+// New value = v moved by the step toward the truncated window mean. The
+// lane parameter is the step itself: 0 for aux, which then stays as it is.
 struct StepRule {
   int32_t step;
 
-  std::array<int32_t, running_window::kLanes> lane_pattern() const { return kColourLanes; }
+  std::array<int32_t, running_window::kLanes> lane_pattern() const {
+    return {step, step, step, 0};
+  }
 
   template <typename Sum>
   PHOTOFILTER_INLINE int16_t operator()(Sum sum, int32_t window, int16_t value,
-                                        int32_t changes) const {
+                                        int32_t lane_step) const {
     const int32_t mean = running_window::truncated_mean(sum, window);
-    const int32_t down = value > mean ? step : 0;
-    const int32_t up = value < mean ? step : 0;
-    const int16_t moved = saturate_sample(value - down + up);
-    return changes ? moved : value;
+    const int32_t down = value > mean ? lane_step : 0;
+    const int32_t up = value < mean ? lane_step : 0;
+    return saturate_sample(value - down + up);
   }
 };
 
