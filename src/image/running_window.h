@@ -82,14 +82,28 @@ PHOTOFILTER_INLINE void subtract_lanes(Sum *sums, const int16_t *samples, int32_
   for (int32_t j = 0; j < count; ++j) sums[j] -= samples[j];
 }
 
-// out[j] = rule(sums[j], window, old[j], parameter[j]) for `count` lanes,
-// with one window size for all of them; `out` and `old` do not overlap.
+template <typename Sum>
+PHOTOFILTER_INLINE void add_and_subtract_lanes(Sum *__restrict sums,
+                                               const int16_t *__restrict entering,
+                                               const int16_t *__restrict leaving,
+                                               int32_t count) {
+  for (int32_t j = 0; j < count; ++j) sums[j] += entering[j] - leaving[j];
+}
+
+// samples[j] = rule(sums[j], window, samples[j], parameter[j]) for
+// `count` lanes, in place, keeping each sample's old value in originals[j].
 template <typename Sum, typename Rule>
-PHOTOFILTER_INLINE void apply_rule(const Rule &rule, const Sum *__restrict sums, int32_t window,
-                                   const int16_t *__restrict old, int16_t *__restrict out,
-                                   const int32_t *__restrict parameters, int32_t count) {
+PHOTOFILTER_INLINE void apply_rule_keeping_originals(const Rule &rule, const Sum *__restrict sums,
+                                                     int32_t window, int16_t *__restrict samples,
+                                                     int16_t *__restrict originals,
+                                                     const int32_t *__restrict parameters,
+                                                     int32_t count) {
   const Rule local = rule;  // its fields in registers, not reloaded per lane
-  for (int32_t j = 0; j < count; ++j) out[j] = local(sums[j], window, old[j], parameters[j]);
+  for (int32_t j = 0; j < count; ++j) {
+    const int16_t value = samples[j];
+    originals[j] = value;
+    samples[j] = local(sums[j], window, value, parameters[j]);
+  }
 }
 
 // samples[j] = rule(ahead[j] - behind[j], window, samples[j], parameter[j])
@@ -163,18 +177,20 @@ PHOTOFILTER_INLINE void process_column_block(Image &image, int32_t radius, const
   auto ring_row = [&](int32_t y) { return ring + int64_t{y % ring_rows} * lanes; };
   int32_t window = 0;
   for (int32_t i = -radius; i < n; ++i) {
-    if (i + radius < n) {
+    const bool entering = i + radius < n;
+    const bool leaving = i - radius - 1 >= 0;
+    if (entering && leaving) {
+      add_and_subtract_lanes(sums, lanes_of_row(i + radius), ring_row(i - radius - 1), lanes);
+    } else if (entering) {
       add_lanes(sums, lanes_of_row(i + radius), lanes);
       ++window;
-    }
-    if (i - radius - 1 >= 0) {
+    } else if (leaving) {
       subtract_lanes(sums, ring_row(i - radius - 1), lanes);
       --window;
     }
     if (i >= 0) {
-      int16_t *original = ring_row(i);
-      std::memcpy(original, lanes_of_row(i), static_cast<size_t>(lanes) * sizeof(int16_t));
-      apply_rule(rule, sums, window, original, lanes_of_row(i), parameters, lanes);
+      apply_rule_keeping_originals(rule, sums, window, lanes_of_row(i), ring_row(i), parameters,
+                                   lanes);
     }
   }
 }
