@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/errors.h"
+#include "image/multiversion.h"
 #include "image/sample.h"
 
 namespace photofilter {
@@ -124,7 +125,7 @@ void convert_row(const uint8_t *raw, Pixel *out, int32_t nx, Channels channels,
 
 // The common case of 8-bit colour with maximum value 255: bytes are taken
 // unchanged, no table needed.
-void convert_row_rgb8(const uint8_t *raw, Pixel *out, int32_t nx) {
+PHOTOFILTER_MULTIVERSION void convert_row_rgb8(const uint8_t *raw, Pixel *out, int32_t nx) {
   for (int32_t x = 0; x < nx; ++x, raw += 3) out[x] = Pixel{raw[0], raw[1], raw[2], 0};
 }
 
@@ -163,7 +164,7 @@ void read_pixels(Image &image, Channels channels, std::FILE *in) {
   throw RunError(format_message("write error: %s\n", std::strerror(errno)));
 }
 
-void write_row(const Pixel *row, int32_t nx, uint8_t *out) {
+PHOTOFILTER_MULTIVERSION void write_row(const Pixel *row, int32_t nx, uint8_t *out) {
   for (int32_t x = 0; x < nx; ++x, out += 3) {
     out[0] = clamp_to_byte(row[x].r);
     out[1] = clamp_to_byte(row[x].g);

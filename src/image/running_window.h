@@ -29,19 +29,7 @@
 #include <vector>
 
 #include "image/image.h"
-
-#define PHOTOFILTER_INLINE inline __attribute__((always_inline))
-
-// Kernel entry points are compiled once per instruction-set level and the
-// best one for the running processor is picked when the program loads.
-// Every level computes the same IEEE results: floating-point contraction is
-// off for the whole build.
-#if defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
-#define PHOTOFILTER_MULTIVERSION \
-  __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
-#else
-#define PHOTOFILTER_MULTIVERSION
-#endif
+#include "image/multiversion.h"
 
 namespace photofilter::running_window {
 
