@@ -1,6 +1,10 @@
 // Whole runs of the program: the image round trip, the exact log, input
 // that is rejected, and how the command loop treats its arguments.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
 
 #include <random>
 #include <string>
@@ -223,6 +227,34 @@ INSTANTIATE_TEST_SUITE_P(
             "huge_promise", "P6\n10000 60000\n255\n" + std::string(100, 'a'),
             read_line("10000 60000 255") + "read file error: image data ends in row 0 of 60000\n"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace photofilter::testing
+
+namespace photofilter::testing {
+namespace {
+
+// A pseudo-terminal's device path, or "" when none can be had.
+std::string terminal_path(int &master) {
+  master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return "";
+  const char *name = ptsname(master);
+  return name != nullptr ? name : "";
+}
+
+TEST(Driver, RefusesToWaitForOrWriteToATerminal) {
+  int master = -1;
+  const std::string terminal = terminal_path(master);
+  if (terminal.empty()) GTEST_SKIP() << "no pseudo-terminal here";
+  const ProgramResult waiting = run_photofilter_on({"-s", "1"}, terminal, "/dev/null");
+  EXPECT_EQ(waiting.status, 1);
+  EXPECT_EQ(waiting.err.rfind("usage: photofilter", 0), 0u) << waiting.err;
+
+  const ProgramResult writing = run_photofilter_on({}, "/dev/null", terminal);
+  EXPECT_EQ(writing.status, 1);
+  EXPECT_EQ(writing.err, "image data not written to a terminal; redirect standard output\n");
+  close(master);
+}
 
 }  // namespace
 }  // namespace photofilter::testing

@@ -34,12 +34,10 @@ std::string slurp(const std::string &path) {
 
 }  // namespace
 
-ProgramResult run_photofilter(const std::vector<std::string> &args, const std::string &input) {
-  const std::string in_path = temp_path("in");
-  const std::string out_path = temp_path("out");
-  const std::string err_path = temp_path("err");
-  std::ofstream(in_path, std::ios::binary) << input;
+namespace {
 
+ProgramResult spawn(const std::vector<std::string> &args, const std::string &in_path,
+                    const std::string &out_path, const std::string &err_path) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, in_path.c_str(), O_RDONLY, 0);
@@ -61,12 +59,27 @@ ProgramResult run_photofilter(const std::vector<std::string> &args, const std::s
     if (WIFEXITED(wait_status)) result.status = WEXITSTATUS(wait_status);
   }
   posix_spawn_file_actions_destroy(&actions);
-  result.out = slurp(out_path);
   result.err = slurp(err_path);
-  std::remove(in_path.c_str());
-  std::remove(out_path.c_str());
   std::remove(err_path.c_str());
   return result;
+}
+
+}  // namespace
+
+ProgramResult run_photofilter(const std::vector<std::string> &args, const std::string &input) {
+  const std::string in_path = temp_path("in");
+  const std::string out_path = temp_path("out");
+  std::ofstream(in_path, std::ios::binary) << input;
+  ProgramResult result = spawn(args, in_path, out_path, temp_path("err"));
+  result.out = slurp(out_path);
+  std::remove(in_path.c_str());
+  std::remove(out_path.c_str());
+  return result;
+}
+
+ProgramResult run_photofilter_on(const std::vector<std::string> &args,
+                                 const std::string &stdin_path, const std::string &stdout_path) {
+  return spawn(args, stdin_path, stdout_path, temp_path("err"));
 }
 
 std::string mask_times(const std::string &log) {

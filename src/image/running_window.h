@@ -13,8 +13,10 @@
 // (a step, or whether the lane changes at all), so that one loop over all
 // lanes serves every channel and the compiler can vectorise it.
 //
-// The horizontal pass first takes every window sum of a row from prefix
-// sums, then applies the rule to the whole row in place. The vertical pass
+// The horizontal pass takes the prefix sums of a row, then applies the
+// rule in place with every window sum taken as a difference of two of
+// them; the whole windows between the cut-off ends form one run. The
+// vertical pass
 // never walks down one column at a time: it takes a block of adjacent
 // columns and moves all their windows down together, so every row is read
 // and written as one contiguous run, keeping in a ring only the original
