@@ -2,7 +2,10 @@
 
 #include <cstdio>
 
+#include "filters/color/color_commands.h"
 #include "filters/edge/edge_commands.h"
+#include "filters/fringe/fringe_commands.h"
+#include "filters/geometry/geometry_commands.h"
 #include "filters/noise/noise_commands.h"
 
 namespace photofilter {

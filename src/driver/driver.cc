@@ -6,7 +6,7 @@
 #include <new>
 
 #include "driver/command_table.h"
-#include "driver/step_timer.h"
+#include "image/step_timer.h"
 #include "image/errors.h"
 #include "image/image.h"
 #include "image/ppm_io.h"

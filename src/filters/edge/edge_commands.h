@@ -7,5 +7,6 @@ namespace photofilter {
 
 void edge_contrast(const char *word, Image &image);   // "-ec"
 void edge_contrast1(const char *word, Image &image);  // "-ec1"
+void test_filter(const char *word, Image &image);     // "-t"
 
 }  // namespace photofilter

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "driver/step_timer.h"
+#include "image/step_timer.h"
 #include "filters/edge/edge_commands.h"
 #include "image/kernels.h"
 #include "image/running_window.h"

@@ -5,6 +5,12 @@
 
 namespace photofilter {
 
-void smooth(const char *word, Image &image);  // "-s"
+void smooth(const char *word, Image &image);                 // "-s"
+void blur2(const char *word, Image &image);                  // "-b2"
+void color_noise_reduction(const char *word, Image &image);  // "-cnr"
+void simple_noise_reduction(const char *word, Image &image); // "-snr"
+void fnr_noise_reduction(const char *word, Image &image);    // "-fnr"
+void noise_reduction(const char *word, Image &image);        // "-nr"
+void single_pixel_removal(const char *word, Image &image);   // "-spr"
 
 }  // namespace photofilter

@@ -1,7 +1,7 @@
 // "-s cycles,radius,weight": the weighted blur applied `cycles` times.
 #include <cstdio>
 
-#include "driver/step_timer.h"
+#include "image/step_timer.h"
 #include "filters/noise/noise_commands.h"
 #include "image/kernels.h"
 

@@ -1,4 +1,4 @@
-#include "driver/step_timer.h"
+#include "image/step_timer.h"
 
 #include <cstdio>
 #include <ctime>
