@@ -34,7 +34,7 @@ void print_usage(std::FILE *to) {
                "\n"
                "commands:\n");
   for (const Command &command : command_table()) {
-    std::fprintf(to, "  %-6s %-38s %s%s\n", command.word, command.synopsis,
+    std::fprintf(to, "  %-6s %s\n         %s%s\n", command.word, command.synopsis,
                  command.description, command.handler ? "" : " (not implemented yet)");
   }
   std::fprintf(to,
