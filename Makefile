@@ -9,7 +9,7 @@ DEMO_CHAIN  ?= -s 1,2,1.0 -ec 1.5,2
 DEMO_INPUT  := examples/dandelion.ppm
 DEMO_OUTPUT := $(BUILD)/demo/dandelion-filtered.ppm
 
-.PHONY: all build demo test sanitize bench clean
+.PHONY: all build demo test sanitize bench bench-peers clean
 
 all: build
 
@@ -38,6 +38,11 @@ sanitize:
 
 bench: build
 	$(BUILD)/bench/photofilter_bench
+
+# Whole processes side by side with other tools on one core (install the
+# peers first: apt-get install netpbm imagemagick graphicsmagick libvips-tools).
+bench-peers: build
+	python3 bench/peers.py --build $(BUILD) $(if $(RUNS),--runs $(RUNS))
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD)
