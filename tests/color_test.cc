@@ -1,0 +1,317 @@
+// The colour corrections: hand-computed samples, the tables checked
+// against the plain arithmetic over every sample value, the dithering
+// sequence, and the logs of whole runs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "filters/color/color_commands.h"
+#include "filters/color/dither_state.h"
+#include "image/sample.h"
+#include "run_program.h"
+#include "test_images.h"
+
+namespace photofilter {
+namespace {
+
+using Handler = void (*)(const char *, Image &);
+using testing::random_image;
+using testing::row_image;
+
+std::vector<int16_t> channel(const Image &image, int16_t Pixel::*sample) {
+  std::vector<int16_t> values;
+  for (int64_t i = 0; i < image.pixel_count(); ++i) values.push_back(image.pixels[i].*sample);
+  return values;
+}
+
+std::vector<int16_t> samples(const Pixel &p) { return {p.r, p.g, p.b, p.aux}; }
+
+// Each input value stands in r, g and b; an empty g or b expects r's values.
+TEST(ColorPointOperations, HandComputedSamples) {
+  const struct {
+    Handler handler;
+    const char *word;
+    std::vector<int16_t> in, r, g, b;
+  } cases[] = {
+      {color_offset_correction, "0.1", {100, 0}, {126, 26}},
+      {color_offset_correction, "-0.1", {100, 10}, {74, -15}},  // 255 * -0.1 is below -25.5
+      {color_offset_correction, "0,0,-0.01", {0, 7}, {0, 7}, {0, 7}, {-2, 4}},
+      {color_offset_correction, "0.1,0.2", {100}, {126}},
+      {color_offset_correction, "200", {0, -32768}, {32767, 18232}},
+      {color_offset_correction, "-200", {0}, {-32768}},
+      {color_gain_correction, "1.1", {100, 101}, {110, 111}},
+      {color_gain_correction, "0.7", {5}, {3}},  // 3.4999... + 0.5, not rounded to 4
+      {color_gain_correction, "-1", {10, 0, 1}, {-9, 0, 0}},
+      {color_gain_correction, "x", {-3, 7, 300}, {-2, 7, 300}},
+      {color_gain_correction, "0.5,1,2", {3, 200}, {2, 100}, {3, 200}, {6, 400}},
+      {color_gain_correction, "1000", {100, -100}, {32767, -32768}},
+      {color_contrast_correction, "2", {64, 191, 127, 128, 0, 255, -5, 256},
+       {32, 223, 126, 129, 0, 255, -5, 256}},
+      {color_contrast_correction, "2,1,1", {64}, {32}, {64}, {64}},
+      {color_contrast_correction, "0", {0, 127, 128, 255}, {127, 127, 128, 128}},
+      {color_contrast_correction, "2,2,2,0", {64}, {32}},
+      {color_contrast_correction, "x", {-3, 0, 64, 191, 255, 300}, {-3, 0, 64, 191, 255, 300}},
+      {color_contrast_correction, "2,2,2,100", {25, 50, 75, 101}, {13, 50, 87, 101}},
+      {color_contrast_correction, "2,2,2,-1", {0, 64}, {0, 64}},
+      {color_contrast_correction, "2,2,2,40000", {10000, 20000, 25000, 30000},
+       {5000, 20000, 28750, 32767}},
+      {color_contrast_correction, "-1", {0, 127, 128, 255}, {32767, 128, 127, -32768}},
+      {color_gamma_correction, "1", {0, 1, 128, 255}, {0, 1, 128, 255}},
+      {color_gamma_correction, "2", {1, 64, 128, 0, 255}, {16, 127, 180, 0, 255}},
+      {color_gamma_correction, "0.5", {64, 128}, {16, 64}},
+      {color_gamma_correction, "2.2", {1, 10, 64, 128, 200}, {20, 58, 136, 186, 228}},
+      {color_gamma_correction, "2,1,1", {64}, {127}, {64}, {64}},
+      {color_gamma_correction, "2,2,2,127", {64, 127, 128, 255, -1}, {90, 127, 128, 255, -1}},
+      {color_gamma_correction, "2,2,2,0", {64}, {127}},
+      {color_gamma_correction, "0", {0, 128, 254, 255}, {0, 0, 0, 255}},
+      {color_gamma_correction, "x", {-3, 64, 300}, {-3, 64, 300}},
+      {color_gamma_correction, "-1", {0, 128, 255}, {32767, 508, 255}},
+      {color_gamma_correction, "2,2,2,40000", {100, 10000, 32767}, {2000, 20000, 32767}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.word << " on " << ::testing::PrintToString(c.in));
+    Image image = row_image(c.in);
+    c.handler(c.word, image);
+    EXPECT_EQ(channel(image, &Pixel::r), c.r);
+    EXPECT_EQ(channel(image, &Pixel::g), c.g.empty() ? c.r : c.g);
+    EXPECT_EQ(channel(image, &Pixel::b), c.b.empty() ? c.r : c.b);
+    EXPECT_EQ(channel(image, &Pixel::aux), std::vector<int16_t>(c.in.size(), 0));
+  }
+}
+
+// The tone curves written out as plainly as they are defined: contrast
+// fills the lower half and mirrors each entry, in that order; gamma fills
+// 0..M. Samples outside 0..M pass.
+std::vector<int32_t> contrast_curve(int m, double v) {
+  std::vector<int32_t> t(m + 1);
+  const int h = m / 2;
+  for (int i = 0; i <= h; ++i) {
+    const double x = static_cast<double>(2 * (static_cast<long double>(i) / m));
+    t[i] = truncate_to<int32_t>(std::pow(x, v) * static_cast<long double>(h) + 0.9L);
+    t[m - i] = m - t[i];
+  }
+  return t;
+}
+
+std::vector<int32_t> gamma_curve(int m, double gamma) {
+  std::vector<int32_t> t(m + 1);
+  for (int i = 0; i <= m; ++i) {
+    const double x = static_cast<double>(i) / m;
+    t[i] = truncate_to<int32_t>(std::pow(x, 1 / gamma) * static_cast<long double>(m) + 0.1L);
+  }
+  return t;
+}
+
+int16_t through_curve(const std::vector<int32_t> &t, int16_t s) {
+  return s >= 0 && s < static_cast<int32_t>(t.size()) ? saturate_sample(t[s]) : s;
+}
+
+// Every sample value -32768..32767 in each channel, through the handler and
+// through the plain arithmetic.
+TEST(ColorPointOperations, TablesMatchPlainArithmeticOverEverySample) {
+  using SampleRule = std::function<int16_t(int16_t)>;
+  const double p[] = {1.7, 0.45, -0.013};
+  const auto offset = [](double o) -> SampleRule {
+    return [=](int16_t s) { return truncate_to_sample(s + 255.0L * o + 0.5L); };
+  };
+  const auto gain = [](double k) -> SampleRule {
+    return [=](int16_t s) { return truncate_to_sample(s * static_cast<long double>(k) + 0.5L); };
+  };
+  const auto curve_of = [](std::vector<int32_t> (*make)(int, double), int m) {
+    return [=](double v) -> SampleRule {
+      return [t = make(m, v)](int16_t s) { return through_curve(t, s); };
+    };
+  };
+  const struct {
+    Handler handler;
+    const char *word;
+    std::function<SampleRule(double)> reference;
+  } cases[] = {
+      {color_offset_correction, "1.7,0.45,-0.013", offset},
+      {color_gain_correction, "1.7,0.45,-0.013", gain},
+      {color_contrast_correction, "1.7,0.45,-0.013,4096", curve_of(contrast_curve, 4096)},
+      {color_contrast_correction, "1.7,0.45,-0.013,1001", curve_of(contrast_curve, 1001)},
+      {color_contrast_correction, "1.7,0.45,-0.013,2", curve_of(contrast_curve, 2)},
+      {color_contrast_correction, "1.7,0.45,-0.013,40000", curve_of(contrast_curve, 40000)},
+      {color_gamma_correction, "1.7,0.45,-0.013,3000", curve_of(gamma_curve, 3000)},
+  };
+  Image all = row_image(std::vector<int16_t>(65536));
+  for (int32_t i = 0; i < all.pixel_count(); ++i) {
+    all.pixels[i] = {static_cast<int16_t>(i - 32768), static_cast<int16_t>(32767 - i),
+                     static_cast<int16_t>((i * 7919) % 65536 - 32768), 5};
+  }
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.word);
+    Image image = all.scratch_copy();
+    c.handler(c.word, image);
+    const SampleRule r = c.reference(p[0]), g = c.reference(p[1]), b = c.reference(p[2]);
+    for (int64_t i = 0; i < image.pixel_count(); ++i) {
+      const Pixel &before = all.pixels[i], &after = image.pixels[i];
+      ASSERT_EQ(after.r, r(before.r)) << before.r;
+      ASSERT_EQ(after.g, g(before.g)) << before.g;
+      ASSERT_EQ(after.b, b(before.b)) << before.b;
+      ASSERT_EQ(after.aux, 5);
+    }
+  }
+}
+
+TEST(ColorSaturation, HandComputedPixels) {
+  const struct {
+    const char *word;
+    Pixel in, out;
+  } cases[] = {
+      {"0", {10, 20, 40, 3}, {23, 23, 23, 3}},
+      {"2", {100, 50, 30, 3}, {140, 40, 0, 3}},
+      {"2", {10, 100, 100, 3}, {-49, 130, 130, 3}},  // t = -50 is stored as -49
+      {"1,1,1,7", {10, 20, 40, 3}, {10, 20, 40, 3}},
+      {"x", {-5, 3, 5, 3}, {-4, 3, 5, 3}},  // factor 1 still moves negative samples
+      {"0.5,2", {10, 20, 60, 3}, {20, 25, 45, 3}},
+      {"0,1,2", {10, 20, 60, 3}, {30, 20, 90, 3}},
+      {"1e10", {32767, -32768, 0, 3}, {32767, -32768, 32767, 3}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.word);
+    Image image = row_image({0});
+    image.pixels[0] = c.in;
+    color_saturation_correction(c.word, image);
+    EXPECT_EQ(samples(image.pixels[0]), samples(c.out));
+  }
+}
+
+int16_t plain_saturation(const Pixel &p, int16_t s, double f) {
+  const long double m = static_cast<long double>(p.r + p.g + p.b) / 3;
+  const int32_t t = truncate_to<int32_t>(m + f * (s - m));
+  return saturate_sample(t < 0 ? t + 1 : t);
+}
+
+// Photo-sized images take the tabulated path for pixels within 0..255; a
+// few pixels with a sample out of that range take the arithmetic.
+TEST(ColorSaturation, LargeImagesMatchPlainArithmetic) {
+  const Image photo = random_image(500, 400, 0, 255, 7);
+  const Image wild = random_image(500, 400, -32768, 32767, 8);
+  Image mixed = photo.scratch_copy();
+  for (int64_t i = 0; i < mixed.pixel_count(); i += 5) mixed.pixels[i].b = wild.pixels[i].b;
+  for (int64_t i = 3; i < mixed.pixel_count(); i += 11) mixed.pixels[i] = wild.pixels[i];
+  const struct {
+    const char *word;
+    double f[3];
+  } cases[] = {{"1.3", {1.3, 1.3, 1.3}},
+               {"0.4,-2,0.4", {0.4, -2, 0.4}},
+               {"3,0.7,-0.25", {3, 0.7, -0.25}},
+               {"x", {1, 1, 1}}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.word);
+    Image image = mixed.scratch_copy();
+    color_saturation_correction(c.word, image);
+    for (int64_t i = 0; i < image.pixel_count(); ++i) {
+      const Pixel &p = mixed.pixels[i], &after = image.pixels[i];
+      ASSERT_EQ(after.r, plain_saturation(p, p.r, c.f[0])) << i;
+      ASSERT_EQ(after.g, plain_saturation(p, p.g, c.f[1])) << i;
+      ASSERT_EQ(after.b, plain_saturation(p, p.b, c.f[2])) << i;
+      ASSERT_EQ(after.aux, p.aux);
+    }
+  }
+}
+
+// Runs of "-cd" from a given phase on one image; each run's pixels and the
+// phase it leaves behind.
+TEST(ColorDithering, SequenceFromPhaseSamplesAndPosition) {
+  const struct {
+    const char *name;
+    int32_t phase;
+    int nx;
+    std::vector<Pixel> in;
+    std::vector<const char *> words;
+    std::vector<Pixel> out;
+    int32_t phase_after;
+  } cases[] = {
+      {"first pass", 0, 2, {{10, 20, 30, 4}, {0, 0, 0, 4}}, {"x"},
+       {{11, 19, 30, 4}, {1, 0, -1, 4}}, 1},
+      {"second pass continues", 0, 2, {{10, 20, 30, 4}, {0, 0, 0, 4}}, {"1", "1"},
+       {{12, 19, 29, 4}, {0, 1, -1, 4}}, 2},
+      {"rows add y", 0, 1, {{0, 0, 0, 4}, {0, 0, 0, 4}}, {"1"}, {{1, -1, 0, 4}, {1, 0, -1, 4}}, 1},
+      {"amplitude 0", 0, 2, {{10, 20, 30, 4}, {0, 0, 0, 4}}, {"0"},
+       {{10, 20, 30, 4}, {0, 0, 0, 4}}, 1},
+      {"negative amplitude", 0, 1, {{10, 20, 30, 4}}, {"-2"}, {{8, 22, 30, 4}}, 0},
+      {"negative sums", 0, 3, {{-10, 0, 0, 4}, {0, 0, 0, 4}, {5, 0, 0, 4}}, {"1"},
+       {{-10, 0, 0, 4}, {0, 0, 0, 4}, {5, -1, 1, 4}}, 4},
+      {"stores saturate", 0, 1, {{0, 0, 0, 4}}, {"100000"}, {{32767, -32768, 0, 4}}, 0},
+      {"no rows", 3, 0, {}, {"1"}, {}, 3},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    Image image = row_image(std::vector<int16_t>(c.in.size()));
+    image.nx = c.nx;
+    image.ny = c.nx == 0 ? 0 : static_cast<int32_t>(c.in.size()) / c.nx;
+    for (size_t i = 0; i < c.in.size(); ++i) image.pixels[i] = c.in[i];
+    dither_state() = c.phase;
+    for (const char *word : c.words) color_dithering(word, image);
+    for (size_t i = 0; i < c.out.size(); ++i) {
+      EXPECT_EQ(samples(image.pixels[i]), samples(c.out[i])) << "pixel " << i;
+    }
+    EXPECT_EQ(dither_state(), c.phase_after);
+  }
+  dither_state() = 0;
+}
+
+std::string step_line(const std::string &label, int step) {
+  return label + " cpu time step " + std::to_string(step) + " total T this step T \n";
+}
+
+// The log between the start step and the writing of the image.
+std::string command_log(const std::string &err) {
+  const std::string log = testing::mask_times(err);
+  const size_t begin = log.find("cmd ");
+  const size_t end = log.find("save type");
+  return begin == std::string::npos || end == std::string::npos ? log
+                                                                : log.substr(begin, end - begin);
+}
+
+TEST(ColorCommands, LogsAndPixelsThroughTheProgram) {
+  const std::string input = testing::ppm_file(2, 1, {10, 20, 30, 5, 5, 5});
+  const struct {
+    std::vector<std::string> args;
+    std::string log;
+    std::string pixels;
+  } cases[] = {
+      {{"-co", "0.1,0.2"},
+       "cmd -co, par 0.1,0.2\noffsets 0.1,0.1,0.1\n" + step_line("color offset correction", 1),
+       "$.8\x1f\x1f\x1f"},
+      {{"-co"}, "cmd -co, par x\noffsets 0,0,0\n" + step_line("color offset correction", 1),
+       "\n\x14\x1e\5\5\5"},
+      {{"-cg", "2,1"}, "cmd -cg, par 2,1\ngains 2,2,2\n" + step_line("color gain correction", 1),
+       "\x14(<\n\n\n"},
+      {{"-cc"}, "cmd -cc, par x\ncontrast 1,1,1,255\n" + step_line("color contrast correction", 1),
+       "\n\x14\x1e\5\5\5"},
+      {{"-cc", "2,1,1,0"},
+       "cmd -cc, par 2,1,1,0\ncontrast 2,1,1,0\n" + step_line("color contrast correction", 1),
+       "\1\x14\x1e\1\5\5"},
+      {{"-cs", "0,0,0,7"},
+       "cmd -cs, par 0,0,0,7\nsaturation 0,0,0,7\n" +
+           step_line("color saturation correction", 1),
+       "\x14\x14\x14\5\5\5"},
+      {{"-g", "2.2"}, "cmd -g, par 2.2\ngamma 2.2,2.2,2.2,255\n" +
+                          step_line("color gamma correction", 1),
+       ":P`***"},
+      {{"-g"}, "cmd -g, par x\ngamma 1,1,1,255\n" + step_line("color gamma correction", 1),
+       "\n\x14\x1e\5\5\5"},
+      // The second pass starts from the phase the first left (4), not 0.
+      {{"-cd", "x", "-cd"},
+       "cmd -cd, par x\ncolor dithering 1 \n" + step_line("color dithering done", 1) +
+           "cmd -cd, par x\ncolor dithering 1 \n" + step_line("color dithering done", 2),
+       "\x0b\x12\x1f\4\5\6"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
+    const testing::ProgramResult result = testing::run_photofilter(c.args, input);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(command_log(result.err), c.log);
+    EXPECT_EQ(testing::pixel_data_after_header(result.out, 2, 1), c.pixels);
+  }
+}
+
+}  // namespace
+}  // namespace photofilter
