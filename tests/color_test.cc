@@ -10,6 +10,7 @@
 
 #include "filters/color/color_commands.h"
 #include "filters/color/dither_state.h"
+#include "image/channel_dither.h"
 #include "image/sample.h"
 #include "run_program.h"
 #include "test_images.h"
@@ -34,7 +35,7 @@ TEST(ColorPointOperations, HandComputedSamples) {
   const struct {
     Handler handler;
     const char *word;
-    std::vector<int16_t> in, r, g, b;
+    std::vector<int16_t> in, r, g = {}, b = {};
   } cases[] = {
       {color_offset_correction, "0.1", {100, 0}, {126, 26}},
       {color_offset_correction, "-0.1", {100, 10}, {74, -15}},  // 255 * -0.1 is below -25.5
@@ -253,6 +254,45 @@ TEST(ColorDithering, SequenceFromPhaseSamplesAndPosition) {
       EXPECT_EQ(samples(image.pixels[i]), samples(c.out[i])) << "pixel " << i;
     }
     EXPECT_EQ(dither_state(), c.phase_after);
+  }
+  dither_state() = 0;
+}
+
+// Dithering done the plain way: the remainder of the whole sum, then the
+// move with saturating stores.
+void plain_dithering(Image &image, int32_t amount, int32_t &state) {
+  int64_t phase = state;
+  for (int32_t y = 0; y < image.ny; ++y) {
+    for (int32_t x = 0; x < image.nx; ++x) {
+      Pixel &p = image.at(x, y);
+      int64_t r = p.r, g = p.g, b = p.b;
+      phase = (r + phase + g + b + x + y) % 6;
+      move_between_channels(static_cast<int>(phase), int64_t{amount}, r, g, b);
+      p = {saturate_sample(r), saturate_sample(g), saturate_sample(b), p.aux};
+    }
+  }
+  if (image.ny > 0) state = static_cast<int32_t>(phase);
+}
+
+TEST(ColorDithering, MatchesPlainDitheringOnRandomImages) {
+  const struct {
+    int lo, hi;
+    const char *word;
+    int32_t amount;
+  } cases[] = {{-20, 20, "1", 1},
+               {-32768, 32767, "3", 3},
+               {-300, 300, "-70000", -70000},
+               {0, 255, "2000000000", 2000000000}};
+  int32_t state = 0;
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.word);
+    const Image start = random_image(61, 13, c.lo, c.hi, c.amount);
+    Image image = start.scratch_copy(), reference = start.scratch_copy();
+    dither_state() = state;
+    color_dithering(c.word, image);
+    plain_dithering(reference, c.amount, state);
+    EXPECT_EQ(testing::samples_of(image), testing::samples_of(reference));
+    EXPECT_EQ(dither_state(), state);
   }
   dither_state() = 0;
 }
