@@ -28,8 +28,6 @@ std::vector<int16_t> channel(const Image &image, int16_t Pixel::*sample) {
   return values;
 }
 
-std::vector<int16_t> samples(const Pixel &p) { return {p.r, p.g, p.b, p.aux}; }
-
 // Each input value stands in r, g and b; an empty g or b expects r's values.
 TEST(ColorPointOperations, HandComputedSamples) {
   const struct {
@@ -41,14 +39,11 @@ TEST(ColorPointOperations, HandComputedSamples) {
       {color_offset_correction, "-0.1", {100, 10}, {74, -15}},  // 255 * -0.1 is below -25.5
       {color_offset_correction, "0,0,-0.01", {0, 7}, {0, 7}, {0, 7}, {-2, 4}},
       {color_offset_correction, "0.1,0.2", {100}, {126}},
-      {color_offset_correction, "200", {0, -32768}, {32767, 18232}},
-      {color_offset_correction, "-200", {0}, {-32768}},
       {color_gain_correction, "1.1", {100, 101}, {110, 111}},
       {color_gain_correction, "0.7", {5}, {3}},  // 3.4999... + 0.5, not rounded to 4
       {color_gain_correction, "-1", {10, 0, 1}, {-9, 0, 0}},
       {color_gain_correction, "x", {-3, 7, 300}, {-2, 7, 300}},
       {color_gain_correction, "0.5,1,2", {3, 200}, {2, 100}, {3, 200}, {6, 400}},
-      {color_gain_correction, "1000", {100, -100}, {32767, -32768}},
       {color_contrast_correction, "2", {64, 191, 127, 128, 0, 255, -5, 256},
        {32, 223, 126, 129, 0, 255, -5, 256}},
       {color_contrast_correction, "2,1,1", {64}, {32}, {64}, {64}},
@@ -57,9 +52,6 @@ TEST(ColorPointOperations, HandComputedSamples) {
       {color_contrast_correction, "x", {-3, 0, 64, 191, 255, 300}, {-3, 0, 64, 191, 255, 300}},
       {color_contrast_correction, "2,2,2,100", {25, 50, 75, 101}, {13, 50, 87, 101}},
       {color_contrast_correction, "2,2,2,-1", {0, 64}, {0, 64}},
-      {color_contrast_correction, "2,2,2,40000", {10000, 20000, 25000, 30000},
-       {5000, 20000, 28750, 32767}},
-      {color_contrast_correction, "-1", {0, 127, 128, 255}, {32767, 128, 127, -32768}},
       {color_gamma_correction, "1", {0, 1, 128, 255}, {0, 1, 128, 255}},
       {color_gamma_correction, "2", {1, 64, 128, 0, 255}, {16, 127, 180, 0, 255}},
       {color_gamma_correction, "0.5", {64, 128}, {16, 64}},
@@ -69,8 +61,6 @@ TEST(ColorPointOperations, HandComputedSamples) {
       {color_gamma_correction, "2,2,2,0", {64}, {127}},
       {color_gamma_correction, "0", {0, 128, 254, 255}, {0, 0, 0, 255}},
       {color_gamma_correction, "x", {-3, 64, 300}, {-3, 64, 300}},
-      {color_gamma_correction, "-1", {0, 128, 255}, {32767, 508, 255}},
-      {color_gamma_correction, "2,2,2,40000", {100, 10000, 32767}, {2000, 20000, 32767}},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(::testing::Message() << c.word << " on " << ::testing::PrintToString(c.in));
@@ -138,6 +128,7 @@ TEST(ColorPointOperations, TablesMatchPlainArithmeticOverEverySample) {
       {color_contrast_correction, "1.7,0.45,-0.013,2", curve_of(contrast_curve, 2)},
       {color_contrast_correction, "1.7,0.45,-0.013,40000", curve_of(contrast_curve, 40000)},
       {color_gamma_correction, "1.7,0.45,-0.013,3000", curve_of(gamma_curve, 3000)},
+      {color_gamma_correction, "1.7,0.45,-0.013,40000", curve_of(gamma_curve, 40000)},
   };
   Image all = row_image(std::vector<int16_t>(65536));
   for (int32_t i = 0; i < all.pixel_count(); ++i) {
@@ -159,26 +150,44 @@ TEST(ColorPointOperations, TablesMatchPlainArithmeticOverEverySample) {
   }
 }
 
+// Pixels given as r, g, b triples, `nx` to a row; aux is 9 throughout.
+Image rgb_image(int nx, const std::vector<int16_t> &rgb) {
+  Image image = random_image(nx, nx == 0 ? 0 : static_cast<int>(rgb.size()) / 3 / nx, 9, 9, 0);
+  for (int64_t i = 0; i < image.pixel_count(); ++i) {
+    image.pixels[i] = {rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2], 9};
+  }
+  return image;
+}
+
+// The r, g, b triples of an image, checking that aux stayed 9.
+std::vector<int16_t> rgb_of(const Image &image) {
+  std::vector<int16_t> rgb;
+  for (int64_t i = 0; i < image.pixel_count(); ++i) {
+    const Pixel &p = image.pixels[i];
+    rgb.insert(rgb.end(), {p.r, p.g, p.b});
+    EXPECT_EQ(p.aux, 9);
+  }
+  return rgb;
+}
+
 TEST(ColorSaturation, HandComputedPixels) {
   const struct {
     const char *word;
-    Pixel in, out;
+    std::vector<int16_t> in, out;
   } cases[] = {
-      {"0", {10, 20, 40, 3}, {23, 23, 23, 3}},
-      {"2", {100, 50, 30, 3}, {140, 40, 0, 3}},
-      {"2", {10, 100, 100, 3}, {-49, 130, 130, 3}},  // t = -50 is stored as -49
-      {"1,1,1,7", {10, 20, 40, 3}, {10, 20, 40, 3}},
-      {"x", {-5, 3, 5, 3}, {-4, 3, 5, 3}},  // factor 1 still moves negative samples
-      {"0.5,2", {10, 20, 60, 3}, {20, 25, 45, 3}},
-      {"0,1,2", {10, 20, 60, 3}, {30, 20, 90, 3}},
-      {"1e10", {32767, -32768, 0, 3}, {32767, -32768, 32767, 3}},
+      {"0", {10, 20, 40}, {23, 23, 23}},
+      {"2", {100, 50, 30, 10, 100, 100}, {140, 40, 0, -49, 130, 130}},  // t = -50 stores -49
+      {"1,1,1,7", {10, 20, 40}, {10, 20, 40}},
+      {"x", {-5, 3, 5}, {-4, 3, 5}},  // factor 1 still moves negative samples
+      {"0.5,2", {10, 20, 60}, {20, 25, 45}},
+      {"0,1,2", {10, 20, 60}, {30, 20, 90}},
+      {"1e10", {32767, -32768, 0}, {32767, -32768, 32767}},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.word);
-    Image image = row_image({0});
-    image.pixels[0] = c.in;
+    Image image = rgb_image(1, c.in);
     color_saturation_correction(c.word, image);
-    EXPECT_EQ(samples(image.pixels[0]), samples(c.out));
+    EXPECT_EQ(rgb_of(image), c.out);
   }
 }
 
@@ -188,71 +197,52 @@ int16_t plain_saturation(const Pixel &p, int16_t s, double f) {
   return saturate_sample(t < 0 ? t + 1 : t);
 }
 
-// Photo-sized images take the tabulated path for pixels within 0..255; a
-// few pixels with a sample out of that range take the arithmetic.
+// Photo-sized images take the tabulated path for pixels within 0..255;
+// pixels with a sample out of that range take the arithmetic.
 TEST(ColorSaturation, LargeImagesMatchPlainArithmetic) {
-  const Image photo = random_image(500, 400, 0, 255, 7);
   const Image wild = random_image(500, 400, -32768, 32767, 8);
-  Image mixed = photo.scratch_copy();
+  Image mixed = random_image(500, 400, 0, 255, 7);
   for (int64_t i = 0; i < mixed.pixel_count(); i += 5) mixed.pixels[i].b = wild.pixels[i].b;
   for (int64_t i = 3; i < mixed.pixel_count(); i += 11) mixed.pixels[i] = wild.pixels[i];
-  const struct {
-    const char *word;
-    double f[3];
-  } cases[] = {{"1.3", {1.3, 1.3, 1.3}},
-               {"0.4,-2,0.4", {0.4, -2, 0.4}},
-               {"3,0.7,-0.25", {3, 0.7, -0.25}},
-               {"x", {1, 1, 1}}};
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.word);
+  const std::pair<const char *, std::vector<double>> cases[] = {
+      {"1.3", {1.3, 1.3, 1.3}}, {"0.4,-2,0.4", {0.4, -2, 0.4}}, {"3,0.7,-0.25", {3, 0.7, -0.25}}};
+  for (const auto &[word, f] : cases) {
+    SCOPED_TRACE(word);
     Image image = mixed.scratch_copy();
-    color_saturation_correction(c.word, image);
+    color_saturation_correction(word, image);
     for (int64_t i = 0; i < image.pixel_count(); ++i) {
       const Pixel &p = mixed.pixels[i], &after = image.pixels[i];
-      ASSERT_EQ(after.r, plain_saturation(p, p.r, c.f[0])) << i;
-      ASSERT_EQ(after.g, plain_saturation(p, p.g, c.f[1])) << i;
-      ASSERT_EQ(after.b, plain_saturation(p, p.b, c.f[2])) << i;
+      ASSERT_EQ(after.r, plain_saturation(p, p.r, f[0])) << i;
+      ASSERT_EQ(after.g, plain_saturation(p, p.g, f[1])) << i;
+      ASSERT_EQ(after.b, plain_saturation(p, p.b, f[2])) << i;
       ASSERT_EQ(after.aux, p.aux);
     }
   }
 }
 
-// Runs of "-cd" from a given phase on one image; each run's pixels and the
-// phase it leaves behind.
+// Passes of "-cd" from a given phase: the pixels and the phase left behind.
 TEST(ColorDithering, SequenceFromPhaseSamplesAndPosition) {
   const struct {
-    const char *name;
     int32_t phase;
     int nx;
-    std::vector<Pixel> in;
-    std::vector<const char *> words;
-    std::vector<Pixel> out;
+    std::vector<int16_t> in;
+    const char *word;
+    int passes;
+    std::vector<int16_t> out;
     int32_t phase_after;
   } cases[] = {
-      {"first pass", 0, 2, {{10, 20, 30, 4}, {0, 0, 0, 4}}, {"x"},
-       {{11, 19, 30, 4}, {1, 0, -1, 4}}, 1},
-      {"second pass continues", 0, 2, {{10, 20, 30, 4}, {0, 0, 0, 4}}, {"1", "1"},
-       {{12, 19, 29, 4}, {0, 1, -1, 4}}, 2},
-      {"rows add y", 0, 1, {{0, 0, 0, 4}, {0, 0, 0, 4}}, {"1"}, {{1, -1, 0, 4}, {1, 0, -1, 4}}, 1},
-      {"amplitude 0", 0, 2, {{10, 20, 30, 4}, {0, 0, 0, 4}}, {"0"},
-       {{10, 20, 30, 4}, {0, 0, 0, 4}}, 1},
-      {"negative amplitude", 0, 1, {{10, 20, 30, 4}}, {"-2"}, {{8, 22, 30, 4}}, 0},
-      {"negative sums", 0, 3, {{-10, 0, 0, 4}, {0, 0, 0, 4}, {5, 0, 0, 4}}, {"1"},
-       {{-10, 0, 0, 4}, {0, 0, 0, 4}, {5, -1, 1, 4}}, 4},
-      {"stores saturate", 0, 1, {{0, 0, 0, 4}}, {"100000"}, {{32767, -32768, 0, 4}}, 0},
-      {"no rows", 3, 0, {}, {"1"}, {}, 3},
+      {0, 2, {10, 20, 30, 0, 0, 0}, "x", 1, {11, 19, 30, 1, 0, -1}, 1},
+      {0, 2, {10, 20, 30, 0, 0, 0}, "1", 2, {12, 19, 29, 0, 1, -1}, 2},  // continues from 1
+      {0, 2, {10, 20, 30, 0, 0, 0}, "0", 1, {10, 20, 30, 0, 0, 0}, 1},
+      {0, 3, {-10, 0, 0, 0, 0, 0, 5, 0, 0}, "1", 1, {-10, 0, 0, 0, 0, 0, 5, -1, 1}, 4},
+      {3, 0, {}, "1", 1, {}, 3},  // no rows: the phase stays
   };
   for (const auto &c : cases) {
-    SCOPED_TRACE(c.name);
-    Image image = row_image(std::vector<int16_t>(c.in.size()));
-    image.nx = c.nx;
-    image.ny = c.nx == 0 ? 0 : static_cast<int32_t>(c.in.size()) / c.nx;
-    for (size_t i = 0; i < c.in.size(); ++i) image.pixels[i] = c.in[i];
+    SCOPED_TRACE(::testing::Message() << c.word << " on " << ::testing::PrintToString(c.in));
+    Image image = rgb_image(c.nx, c.in);
     dither_state() = c.phase;
-    for (const char *word : c.words) color_dithering(word, image);
-    for (size_t i = 0; i < c.out.size(); ++i) {
-      EXPECT_EQ(samples(image.pixels[i]), samples(c.out[i])) << "pixel " << i;
-    }
+    for (int pass = 0; pass < c.passes; ++pass) color_dithering(c.word, image);
+    EXPECT_EQ(rgb_of(image), c.out);
     EXPECT_EQ(dither_state(), c.phase_after);
   }
   dither_state() = 0;
@@ -310,45 +300,36 @@ std::string command_log(const std::string &err) {
                                                                 : log.substr(begin, end - begin);
 }
 
+// Whole runs on the 2x1 image (10, 20, 30), (5, 5, 5): each command's log
+// lines and the written pixels.
 TEST(ColorCommands, LogsAndPixelsThroughTheProgram) {
-  const std::string input = testing::ppm_file(2, 1, {10, 20, 30, 5, 5, 5});
   const struct {
     std::vector<std::string> args;
     std::string log;
     std::string pixels;
   } cases[] = {
-      {{"-co", "0.1,0.2"},
-       "cmd -co, par 0.1,0.2\noffsets 0.1,0.1,0.1\n" + step_line("color offset correction", 1),
+      {{"-co", "0.1,0.2"}, "offsets 0.1,0.1,0.1\n" + step_line("color offset correction", 1),
        "$.8\x1f\x1f\x1f"},
-      {{"-co"}, "cmd -co, par x\noffsets 0,0,0\n" + step_line("color offset correction", 1),
-       "\n\x14\x1e\5\5\5"},
-      {{"-cg", "2,1"}, "cmd -cg, par 2,1\ngains 2,2,2\n" + step_line("color gain correction", 1),
-       "\x14(<\n\n\n"},
-      {{"-cc"}, "cmd -cc, par x\ncontrast 1,1,1,255\n" + step_line("color contrast correction", 1),
-       "\n\x14\x1e\5\5\5"},
-      {{"-cc", "2,1,1,0"},
-       "cmd -cc, par 2,1,1,0\ncontrast 2,1,1,0\n" + step_line("color contrast correction", 1),
+      {{"-cg", "2,1"}, "gains 2,2,2\n" + step_line("color gain correction", 1), "\x14(<\n\n\n"},
+      {{"-cc", "2,1,1,0"}, "contrast 2,1,1,0\n" + step_line("color contrast correction", 1),
        "\1\x14\x1e\1\5\5"},
-      {{"-cs", "0,0,0,7"},
-       "cmd -cs, par 0,0,0,7\nsaturation 0,0,0,7\n" +
-           step_line("color saturation correction", 1),
+      {{"-cs", "0,0,0,7"}, "saturation 0,0,0,7\n" + step_line("color saturation correction", 1),
        "\x14\x14\x14\5\5\5"},
-      {{"-g", "2.2"}, "cmd -g, par 2.2\ngamma 2.2,2.2,2.2,255\n" +
-                          step_line("color gamma correction", 1),
-       ":P`***"},
-      {{"-g"}, "cmd -g, par x\ngamma 1,1,1,255\n" + step_line("color gamma correction", 1),
+      {{"-g"}, "gamma 1,1,1,255\n" + step_line("color gamma correction", 1),
        "\n\x14\x1e\5\5\5"},
       // The second pass starts from the phase the first left (4), not 0.
       {{"-cd", "x", "-cd"},
-       "cmd -cd, par x\ncolor dithering 1 \n" + step_line("color dithering done", 1) +
+       "color dithering 1 \n" + step_line("color dithering done", 1) +
            "cmd -cd, par x\ncolor dithering 1 \n" + step_line("color dithering done", 2),
        "\x0b\x12\x1f\4\5\6"},
   };
   for (const auto &c : cases) {
-    SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
-    const testing::ProgramResult result = testing::run_photofilter(c.args, input);
+    SCOPED_TRACE(c.args[0]);
+    const testing::ProgramResult result =
+        testing::run_photofilter(c.args, testing::ppm_file(2, 1, {10, 20, 30, 5, 5, 5}));
     ASSERT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(command_log(result.err), c.log);
+    const std::string cmd = "cmd " + c.args[0] + ", par " + (c.args.size() > 1 ? c.args[1] : "x");
+    EXPECT_EQ(command_log(result.err), cmd + "\n" + c.log);
     EXPECT_EQ(testing::pixel_data_after_header(result.out, 2, 1), c.pixels);
   }
 }
