@@ -1,0 +1,94 @@
+// "-cd amplitude": moves `amplitude` between two channels of every pixel,
+// keeping r + g + b. The pair follows a running phase fed by each pixel's
+// samples and position; the phase carries on from one "-cd" to the next
+// within a run, so a second pass continues the pattern.
+#include <cstdio>
+#include <vector>
+
+#include "filters/color/color_commands.h"
+#include "filters/color/dither_state.h"
+#include "image/channel_dither.h"
+#include "image/multiversion.h"
+#include "image/sample.h"
+#include "image/step_timer.h"
+
+namespace photofilter {
+namespace {
+
+// The change of each sample of a pixel.
+struct Move {
+  int32_t r = 0, g = 0, b = 0, aux = 0;
+};
+
+// The move of each phase -5..5, so that the pixel loop needs no branch on
+// the pseudo-random phase. An amount beyond +-65536 saturates every sample
+// it touches just as that bound does, and the bound keeps sums in 32 bits.
+struct PhaseMoves {
+  Move by_phase[11];
+
+  explicit PhaseMoves(int32_t amount) {
+    const int32_t bounded = amount < -65536 ? -65536 : (amount > 65536 ? 65536 : amount);
+    for (int phase = -5; phase <= 5; ++phase) {
+      Move &m = by_phase[phase + 5];
+      move_between_channels(phase, bounded, m.r, m.g, m.b);
+    }
+  }
+  const Move &operator[](int64_t phase) const { return by_phase[phase + 5]; }
+};
+
+// The next phase, (sum + phase) % 6 with the remainder truncated toward
+// zero. Where the sum is at least 5, sum + phase cannot be negative, so the
+// remainder of the sum alone (which does not wait for the previous pixel)
+// plus the phase, brought into 0..5, is the same value and keeps the chain
+// from pixel to pixel short.
+PHOTOFILTER_INLINE int64_t next_phase(int64_t sum, int64_t phase) {
+  if (sum < 5) return (sum + phase) % 6;
+  const int64_t v = sum % 6 + phase;
+  return v < 0 ? v + 6 : (v >= 6 ? v - 6 : v);
+}
+
+// The phases of one row depend each on the one before, so they are found
+// first, one pixel after the other, and only noted as moves.
+int64_t note_row_moves(const Pixel *row, int32_t nx, int32_t y, int64_t phase,
+                       const PhaseMoves &moves, Move *noted) {
+  for (int32_t x = 0; x < nx; ++x) {
+    const Pixel &p = row[x];
+    phase = next_phase(p.r + p.g + p.b + x + int64_t{y}, phase);
+    noted[x] = moves[phase];
+  }
+  return phase;
+}
+
+// The moves are then added with saturation, independently per sample.
+PHOTOFILTER_MULTIVERSION void add_row_moves(Pixel *row, int32_t nx, const Move *noted) {
+  for (int32_t x = 0; x < nx; ++x) {
+    Pixel &p = row[x];
+    p.r = saturate_sample(p.r + noted[x].r);
+    p.g = saturate_sample(p.g + noted[x].g);
+    p.b = saturate_sample(p.b + noted[x].b);
+  }
+}
+
+}  // namespace
+
+int32_t &dither_state() {
+  static int32_t state = 0;
+  return state;
+}
+
+void color_dithering(const char *word, Image &image) {
+  int amplitude = 1;
+  std::sscanf(word, "%d", &amplitude);
+  std::fprintf(stderr, "color dithering %d \n", amplitude);
+  const PhaseMoves moves(amplitude);
+  std::vector<Move> noted(image.nx);
+  int64_t phase = dither_state();
+  for (int32_t y = 0; y < image.ny; ++y) {
+    phase = note_row_moves(image.row(y), image.nx, y, phase, moves, noted.data());
+    add_row_moves(image.row(y), image.nx, noted.data());
+  }
+  if (image.ny > 0) dither_state() = static_cast<int32_t>(phase);
+  step_timer("color dithering done");
+}
+
+}  // namespace photofilter

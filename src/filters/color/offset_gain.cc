@@ -1,0 +1,48 @@
+// "-co offset_r,offset_g,offset_b" and "-cg gain_r,gain_g,gain_b": every
+// sample plus 255 times its channel's offset, or times its channel's gain,
+// rounded half up by adding 0.5 and truncating. The sums are formed in
+// extended precision, so the double offset -0.1 moves 100 to 74 (the
+// product 255 * -0.1 lies a little below -25.5).
+#include <cstdio>
+
+#include "filters/color/channel_parameters.h"
+#include "filters/color/color_commands.h"
+#include "filters/color/sample_table.h"
+#include "image/sample.h"
+#include "image/step_timer.h"
+
+namespace photofilter {
+namespace {
+
+int16_t offset_sample(int32_t s, double offset) {
+  return truncate_to_sample(s + 255.0L * offset + 0.5L);
+}
+
+int16_t gained_sample(int32_t s, double gain) {
+  return truncate_to_sample(s * static_cast<long double>(gain) + 0.5L);
+}
+
+template <typename Rule>
+ChannelTables tables_for(const ChannelValues &v, Rule rule) {
+  return {SampleTable::of([&](int32_t s) { return rule(s, v.r); }),
+          SampleTable::of([&](int32_t s) { return rule(s, v.g); }),
+          SampleTable::of([&](int32_t s) { return rule(s, v.b); })};
+}
+
+}  // namespace
+
+void color_offset_correction(const char *word, Image &image) {
+  const ChannelValues offsets = scan_channel_values(word, 0.0);
+  std::fprintf(stderr, "offsets %g,%g,%g\n", offsets.r, offsets.g, offsets.b);
+  apply_channel_tables(image, tables_for(offsets, offset_sample));
+  step_timer("color offset correction");
+}
+
+void color_gain_correction(const char *word, Image &image) {
+  const ChannelValues gains = scan_channel_values(word, 1.0);
+  std::fprintf(stderr, "gains %g,%g,%g\n", gains.r, gains.g, gains.b);
+  apply_channel_tables(image, tables_for(gains, gained_sample));
+  step_timer("color gain correction");
+}
+
+}  // namespace photofilter
