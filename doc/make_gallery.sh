@@ -53,6 +53,7 @@ ensure_netpbm() {
 }
 
 cut_region() {  # region, input file; the crop on stdout
+  # shellcheck disable=SC2086 # the region is four numbers split on blanks
   set -- $1 "$2"
   pamcut -left "$1" -top "$2" -width "$3" -height "$4" "$5"
 }
@@ -108,6 +109,7 @@ echo "$pictures" | while read -r name input chain; do
     case " $* " in *" $name "*) ;; *) continue ;; esac
   fi
   set -f  # the command line is split on blanks, never globbed
+  # shellcheck disable=SC2086
   make_picture "$name" "$input" $chain
   set +f
 done
