@@ -1,6 +1,8 @@
 # Front door: `make` builds the filter, `make demo` runs it on the sample
 # photo, `make test` builds and runs every test, `make sanitize` runs the
-# tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer, `make gallery`
+# remakes the before/after pictures of doc/gallery/, `make install` and
+# `make package` install the program or build a Debian package of it.
 BUILD       ?= build
 SAN_BUILD   ?= build-sanitize
 GENERATOR   := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
@@ -8,8 +10,9 @@ JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 DEMO_CHAIN  ?= -s 1,2,1.0 -ec 1.5,2
 DEMO_INPUT  := examples/dandelion.ppm
 DEMO_OUTPUT := $(BUILD)/demo/dandelion-filtered.ppm
+PREFIX      ?= /usr/local
 
-.PHONY: all build demo test sanitize bench bench-peers clean
+.PHONY: all build demo test sanitize bench bench-peers gallery install package clean
 
 all: build
 
@@ -43,6 +46,16 @@ bench: build
 # peers first: apt-get install netpbm imagemagick graphicsmagick libvips-tools).
 bench-peers: build
 	python3 bench/peers.py --build $(BUILD) $(if $(RUNS),--runs $(RUNS))
+
+gallery: build
+	PHOTOFILTER=$(BUILD)/photofilter doc/make_gallery.sh
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+	@ls $(BUILD)/*.deb
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD)

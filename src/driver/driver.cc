@@ -24,23 +24,38 @@ void print_banner() {
 }
 
 void print_usage(std::FILE *to) {
-  std::fprintf(to,
-               "usage: photofilter [command parameters]... < in.ppm > out.ppm\n"
-               "\n"
-               "Reads a binary P6 or P5 image on standard input, applies the commands in\n"
-               "the order given and writes a P6 image on standard output. Each command\n"
-               "takes one parameter word of comma-separated numbers; numbers left out\n"
-               "keep their defaults. Every step is logged on standard error.\n"
-               "\n"
-               "commands:\n");
+  std::fputs(
+      "usage: photofilter [command parameters]... < in.ppm > out.ppm\n"
+      "       photofilter -h | --help | --version\n"
+      "\n"
+      "Reads one binary Netpbm image (P6 colour or P5 grey, 8 or 16 bits per\n"
+      "sample) on standard input, applies the commands in the order given and\n"
+      "writes a P6 image with maximum value 255 on standard output. Each command\n"
+      "word takes one parameter word of comma-separated numbers; numbers left out\n"
+      "keep the defaults shown (w and h are the image's width and height), and a\n"
+      "command word given last keeps them all. Every step's parameters and CPU\n"
+      "time are logged on standard error.\n"
+      "\n"
+      "commands:\n",
+      to);
   for (const Command &command : command_table()) {
     std::fprintf(to, "  %-6s %s\n         %s%s\n", command.word, command.synopsis,
                  command.description, command.handler ? "" : " (not implemented yet)");
   }
-  std::fprintf(to,
-               "\n"
-               "exit status: 0 after a written image; 1 on bad input, a bad command or\n"
-               "parameter, a write error or lack of memory, with nothing on stdout.\n");
+  std::fputs(
+      "\n"
+      "examples:\n"
+      "  jpegtopnm photo.jpg | photofilter -co 0.04,0,-0.02 -nr 2 | pnmtopng > out.png\n"
+      "  photofilter -rfc 1 -bfc 1 -ec 1.5,2 < in.ppm > out.ppm 2> steps.log\n"
+      "  photofilter -cr -3,-2 -sc -1200,-800 -fr 0.9 < in.ppm > framed.ppm\n"
+      "\n"
+      "exit status:\n"
+      "  0  the image was written\n"
+      "  1  bad or truncated input, an unknown command word, a rejected parameter,\n"
+      "     a command not built, lack of memory, a write error, or a terminal on\n"
+      "     standard input or output; a message on standard error says which,\n"
+      "     and no image is written (a write error can leave part of one)\n",
+      to);
 }
 
 // Handles the arguments and terminal checks that end the run before any
