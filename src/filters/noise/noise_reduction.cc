@@ -37,29 +37,63 @@ class BrightnessTable {
 
 int32_t channel_sum(const Pixel &p) { return int32_t{p.r} + p.g + p.b; }
 
-// The remainders of a row's scaled values: whenever one channel's
-// accumulated fraction passes 0.5, that channel's next value is raised by 1.
-struct RowRemainders {
-  double r = 0, g = 0, b = 0;
+// The scaled r, g and b of a pixel and an unused fourth lane, so that the
+// three channels go through the remainder carry and the dither together,
+// with lane-wise compares instead of a branch per channel that noisy
+// images would mispredict half the time.
+using Lanes = double __attribute__((vector_size(32)));
+using LaneMask = int64_t __attribute__((vector_size(32)));
 
-  static PHOTOFILTER_INLINE void carry(double &value, double &accumulated) {
-    accumulated += value - std::trunc(value);
-    if (accumulated > 0.5) {
-      value += 1;
-      accumulated -= 1;
+// The remainders of a row's scaled values: whenever one channel's
+// accumulated fraction passes 0.5, that channel's value is raised by 1.
+// Lanes that are not raised get 0 added and subtracted, which leaves
+// every value as it was (up to the sign of a zero).
+struct RowRemainders {
+  Lanes accumulated = {0, 0, 0, 0};
+
+  PHOTOFILTER_INLINE void carry(Lanes &values) {
+    const Lanes whole = {std::trunc(values[0]), std::trunc(values[1]), std::trunc(values[2]), 0};
+    accumulated += values - whole;
+    const LaneMask over = accumulated > 0.5;
+    const Lanes ones = {1, 1, 1, 1};
+    const Lanes raise = (Lanes)(over & (LaneMask)ones);
+    values += raise;
+    accumulated -= raise;
+  }
+};
+
+// The dither move of every phase -5..5 as the signs (+1, -1 or 0) of the
+// change it makes to r, g and b, so that a pixel's move is one lane-wise
+// multiply-add instead of a jump on a random phase.
+class DitherMoves {
+ public:
+  DitherMoves() {
+    for (int phase = -5; phase <= 5; ++phase) {
+      double r = 0, g = 0, b = 0;
+      move_between_channels(phase, 1.0, r, g, b);
+      moves_[phase + 5] = Lanes{r, g, b, 0};
     }
   }
+  // Exactly value + amount, value - amount or value (up to the sign of a
+  // zero) in each lane.
+  PHOTOFILTER_INLINE void apply(int phase, double amount, Lanes &values) const {
+    values += amount * moves_[phase + 5];
+  }
+
+ private:
+  Lanes moves_[11];
 };
 
 // The dither phase: (phase + sum + x + y) remainder 6, negative for a
 // negative dividend.
-int next_phase(int phase, int32_t sum, int32_t x, int32_t y) {
+PHOTOFILTER_INLINE int next_phase(int phase, int32_t sum, int32_t x, int32_t y) {
   return static_cast<int>((int64_t{phase} + sum + x + y) % 6);
 }
 
 PHOTOFILTER_MULTIVERSION void sharpen_rows(Image &image, const Image &blurred,
                                            const BrightnessTable &brightness, double contour,
                                            int dither) {
+  const DitherMoves moves;
   int phase = 0;
   for (int32_t y = 0; y < image.ny; ++y) {
     Pixel *row = image.row(y);
@@ -72,17 +106,15 @@ PHOTOFILTER_MULTIVERSION void sharpen_rows(Image &image, const Image &blurred,
       const double lb = brightness(blurred_sum);
       const double t = 1 + (lb - l) * l * contour * 0.666;
       const double f = t * t;
-      double r = p.r * f, g = p.g * f, b = p.b * f;
-      RowRemainders::carry(r, remainders.r);
-      RowRemainders::carry(g, remainders.g);
-      RowRemainders::carry(b, remainders.b);
+      Lanes values = {p.r * f, p.g * f, p.b * f, 0};
+      remainders.carry(values);
       if (dither != 0) {
         phase = next_phase(phase, blurred_sum, x, y);
-        move_between_channels(phase, static_cast<double>(dither), r, g, b);
+        moves.apply(phase, dither, values);
       }
-      p.r = truncate_to_sample(r);
-      p.g = truncate_to_sample(g);
-      p.b = truncate_to_sample(b);
+      p.r = truncate_to_sample(values[0]);
+      p.g = truncate_to_sample(values[1]);
+      p.b = truncate_to_sample(values[2]);
     }
   }
 }
