@@ -3,6 +3,7 @@
 // are a local extreme between their left and right neighbour. Decisions
 // are taken on the input; results go to a new array.
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -39,7 +40,16 @@ WindowStatistics ring_statistics(const Image &image, int32_t x, int32_t y) {
   return ring;
 }
 
+// What happens to a pixel, repeated in the bytes of its r, g and b lanes
+// (the aux lane is always kept), so that the replacement is a lane-wise
+// select over flat runs of samples.
 enum SpeckTest : uint8_t { kKeep = 0, kLight = 1, kDark = 2 };
+// (Byte order: the r lane comes first in memory.)
+static_assert(std::endian::native == std::endian::little);
+constexpr uint32_t kColourLanes = 0x010101;
+
+constexpr int16_t kMaximumStart = WindowStatistics::kMaximumStart;
+constexpr int16_t kMinimumStart = WindowStatistics::kMinimumStart;
 
 void brightness_row(const Pixel *row, int32_t nx, int32_t *sums) {
   for (int32_t x = 0; x < nx; ++x) sums[x] = brightness(row[x]);
@@ -51,7 +61,7 @@ void brightness_row(const Pixel *row, int32_t nx, int32_t *sums) {
 // the ring statistics start).
 PHOTOFILTER_MULTIVERSION void mark_specks(const int32_t *above, const int32_t *here,
                                           const int32_t *below, int32_t nx, bool light,
-                                          bool dark, uint8_t *marks) {
+                                          bool dark, uint32_t *marks) {
   for (int32_t x = 1; x + 1 < nx; ++x) {
     const int32_t top_max = std::max(std::max(above[x - 1], above[x]), above[x + 1]);
     const int32_t bottom_max = std::max(std::max(below[x - 1], below[x]), below[x + 1]);
@@ -63,50 +73,83 @@ PHOTOFILTER_MULTIVERSION void mark_specks(const int32_t *above, const int32_t *h
                                        WindowStatistics::kMinimumStart});
     const bool brighter = light && here[x] > ring_max;
     const bool darker = dark && here[x] < ring_min;
-    marks[x] = brighter ? kLight : (darker ? kDark : kKeep);
+    const uint32_t mark = brighter ? kLight : (darker ? kDark : kKeep);
+    marks[x] = mark * kColourLanes;
   }
 }
 
-// The channel maxima (or minima) of the eight neighbours of x, with the
-// same starting values as the ring statistics.
-Pixel ring_extremes(const Pixel *above, const Pixel *here, const Pixel *below, int32_t x,
-                    bool maxima) {
-  const Pixel ring[8] = {above[x - 1], above[x], above[x + 1], here[x - 1],
-                         here[x + 1],  below[x - 1], below[x], below[x + 1]};
-  int32_t start = maxima ? WindowStatistics::kMaximumStart : WindowStatistics::kMinimumStart;
-  int32_t r = start, g = start, b = start;
-  for (const Pixel &p : ring) {
-    r = maxima ? std::max<int32_t>(r, p.r) : std::min<int32_t>(r, p.r);
-    g = maxima ? std::max<int32_t>(g, p.g) : std::min<int32_t>(g, p.g);
-    b = maxima ? std::max<int32_t>(b, p.b) : std::min<int32_t>(b, p.b);
+// A row as a flat run of samples, r, g, b and aux of each pixel in turn:
+// the channel extremes of eight neighbours are then lane-wise extremes of
+// runs shifted by one pixel.
+constexpr int64_t kLanes = 4;
+using SampleRow = std::vector<int16_t>;
+
+void load_samples(const Pixel *row, int32_t nx, SampleRow &samples) {
+  std::memcpy(samples.data(), row, static_cast<size_t>(nx) * sizeof(Pixel));
+}
+
+// Per interior pixel and lane, the largest and smallest sample of its
+// eight neighbours, starting from the ring statistics' start values.
+PHOTOFILTER_MULTIVERSION void ring_extremes(const int16_t *above, const int16_t *here,
+                                            const int16_t *below, int64_t count,
+                                            int16_t *maxima, int16_t *minima) {
+  for (int64_t i = kLanes; i + kLanes < count; ++i) {
+    const int16_t top_max = std::max({above[i - kLanes], above[i], above[i + kLanes]});
+    const int16_t bottom_max = std::max({below[i - kLanes], below[i], below[i + kLanes]});
+    const int16_t top_min = std::min({above[i - kLanes], above[i], above[i + kLanes]});
+    const int16_t bottom_min = std::min({below[i - kLanes], below[i], below[i + kLanes]});
+    maxima[i] = std::max({top_max, bottom_max, here[i - kLanes], here[i + kLanes],
+                          kMaximumStart});
+    minima[i] = std::min({top_min, bottom_min, here[i - kLanes], here[i + kLanes],
+                          kMinimumStart});
   }
-  return Pixel{static_cast<int16_t>(r), static_cast<int16_t>(g), static_cast<int16_t>(b),
-               here[x].aux};
+}
+
+// A marked pixel takes the channel maxima (light) or minima (dark) of its
+// ring; aux and unmarked pixels stay.
+PHOTOFILTER_MULTIVERSION void replace_specks(const int16_t *here, const uint8_t *lane_marks,
+                                             const int16_t *maxima, const int16_t *minima,
+                                             int64_t count, int16_t *out) {
+  for (int64_t i = 0; i < count; ++i) {
+    const uint8_t mark = lane_marks[i];
+    const int16_t high = maxima[i], low = minima[i], own = here[i];
+    out[i] = mark == kLight ? high : (mark == kDark ? low : own);
+  }
 }
 
 // Modes l, d and b. Pixels on the image edge belong to their own ring and
 // so never change; the interior pixels' rings are their eight neighbours.
 void remove_specks(const Image &image, Pixel *result, bool light, bool dark) {
   const int32_t nx = image.nx, ny = image.ny;
-  for (int32_t y = 0; y < ny; ++y) copy_row(image.row(y), result + int64_t{y} * nx, nx);
-  if (nx < 3 || ny < 3) return;
+  if (nx < 3 || ny < 3) {
+    for (int32_t y = 0; y < ny; ++y) copy_row(image.row(y), result + int64_t{y} * nx, nx);
+    return;
+  }
+  const int64_t count = kLanes * nx;
   std::vector<int32_t> sums_above(nx), sums_here(nx), sums_below(nx);
-  std::vector<uint8_t> marks(nx, kKeep);
+  SampleRow above(count), here(count), below(count), maxima(count), minima(count), out(count);
+  std::vector<uint32_t> marks(nx, kKeep);
   brightness_row(image.row(0), nx, sums_here.data());
   brightness_row(image.row(1), nx, sums_below.data());
+  load_samples(image.row(0), nx, here);
+  load_samples(image.row(1), nx, below);
+  copy_row(image.row(0), result, nx);
   for (int32_t y = 1; y + 1 < ny; ++y) {
     std::swap(sums_above, sums_here);
     std::swap(sums_here, sums_below);
+    std::swap(above, here);
+    std::swap(here, below);
     brightness_row(image.row(y + 1), nx, sums_below.data());
+    load_samples(image.row(y + 1), nx, below);
     mark_specks(sums_above.data(), sums_here.data(), sums_below.data(), nx, light, dark,
                 marks.data());
-    Pixel *out = result + int64_t{y} * nx;
-    for (int32_t x = 1; x + 1 < nx; ++x) {
-      if (marks[x] == kKeep) continue;
-      out[x] = ring_extremes(image.row(y - 1), image.row(y), image.row(y + 1), x,
-                             marks[x] == kLight);
-    }
+    ring_extremes(above.data(), here.data(), below.data(), count, maxima.data(),
+                  minima.data());
+    replace_specks(here.data(), reinterpret_cast<const uint8_t *>(marks.data()), maxima.data(),
+                   minima.data(), count, out.data());
+    std::memcpy(result + int64_t{y} * nx, out.data(), static_cast<size_t>(nx) * sizeof(Pixel));
   }
+  copy_row(image.row(ny - 1), result + int64_t{ny - 1} * nx, nx);
 }
 
 int16_t halfway(int16_t left, int16_t right) {
