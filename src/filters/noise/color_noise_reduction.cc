@@ -1,0 +1,50 @@
+// "-cnr cycles,radius,weight": every pixel takes the colour proportions of
+// a strongly blurred copy at the channel sum it had, so colour noise goes
+// while brightness detail stays.
+#include <cstdio>
+
+#include "filters/noise/blur_cycles.h"
+#include "filters/noise/noise_commands.h"
+#include "image/multiversion.h"
+#include "image/sample.h"
+#include "image/step_timer.h"
+
+namespace photofilter {
+namespace {
+
+// trunc(channel * own_sum / blurred_sum + 0.5), in that order.
+PHOTOFILTER_INLINE int16_t proportion(int16_t channel, double own_sum, double blurred_sum) {
+  return truncate_number_to_sample(channel * own_sum / blurred_sum + 0.5);
+}
+
+// Where the blurred sum is 0 the proportions are undefined and the pixel
+// keeps its values, so a black pixel stays black.
+PHOTOFILTER_MULTIVERSION void recombine(Pixel *pixels, const Pixel *blurred, int64_t count) {
+  for (int64_t i = 0; i < count; ++i) {
+    Pixel &p = pixels[i];
+    const Pixel &q = blurred[i];
+    const int32_t blurred_sum = int32_t{q.r} + q.g + q.b;
+    if (blurred_sum == 0) continue;
+    const double own = int32_t{p.r} + p.g + p.b;
+    p.r = proportion(q.r, own, blurred_sum);
+    p.g = proportion(q.g, own, blurred_sum);
+    p.b = proportion(q.b, own, blurred_sum);
+  }
+}
+
+}  // namespace
+
+void color_noise_reduction(const char *word, Image &image) {
+  int cycles = 2;
+  int radius = 20;
+  double weight = 1.0;
+  std::sscanf(word, "%d,%d,%lf", &cycles, &radius, &weight);
+  std::fprintf(stderr, "color noise reduction cycles %d radius %d weight %g\n", cycles, radius,
+               weight);
+  Image blurred = image.scratch_copy();
+  run_blur_cycles(blurred, cycles, radius, blur_weight(weight), "color noise reduction cycle");
+  recombine(image.pixels.get(), blurred.pixels.get(), image.pixel_count());
+  step_timer("color noise reduction done");
+}
+
+}  // namespace photofilter

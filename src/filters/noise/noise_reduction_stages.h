@@ -1,0 +1,21 @@
+// The two stages of the full noise reduction that follow its blur cycles.
+#pragma once
+
+#include "image/image.h"
+
+namespace photofilter {
+
+// Each r, g, b sample v with 0 <= v <= full_scale becomes
+// trunc(pow(v / full_scale, 1 / gamma) * full_scale + 0.1); other samples
+// and aux stay.
+void brighten_with_gamma(Image &image, double gamma, int full_scale);
+
+// Scales every pixel by f = (1 + (Lb - L) * L * contour * 0.666)^2, where L
+// and Lb are the brightness (sum / 3 / full_scale) of the pixel and of the
+// same pixel of `blurred`. Truncation remainders are carried along each
+// row, and a non-zero `dither` moves that amount between two channels
+// picked by a phase fed from the blurred pixels.
+void sharpen_contours(Image &image, const Image &blurred, double contour, double full_scale,
+                      int dither);
+
+}  // namespace photofilter

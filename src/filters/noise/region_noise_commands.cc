@@ -1,0 +1,89 @@
+// "-snr" and "-fnr": the noise reductions built on the region kernel, which
+// moves samples a step toward their window mean where they lie a step or
+// more away from it.
+#include <cstdio>
+
+#include "filters/noise/noise_commands.h"
+#include "image/kernels.h"
+#include "image/multiversion.h"
+#include "image/sample.h"
+#include "image/step_timer.h"
+
+namespace photofilter {
+namespace {
+
+// trunc(v + 255 + 0.5): v + 255, or v + 256 below -255 where the half
+// rounds the negative value up.
+PHOTOFILTER_INLINE int16_t add_offset(int16_t v) {
+  return saturate_sample(int32_t{v} + (v >= -255 ? 255 : 256));
+}
+
+// trunc(v - 255 + 0.5): v - 255, or v - 254 below 255.
+PHOTOFILTER_INLINE int16_t remove_offset(int16_t v) {
+  return saturate_sample(int32_t{v} - (v >= 255 ? 255 : 254));
+}
+
+// Lifts every channel by 255 and keeps the channel sum in aux.
+PHOTOFILTER_MULTIVERSION void offset_and_sum(Pixel *pixels, int64_t count) {
+  for (int64_t i = 0; i < count; ++i) {
+    Pixel &p = pixels[i];
+    p.r = add_offset(p.r);
+    p.g = add_offset(p.g);
+    p.b = add_offset(p.b);
+    p.aux = saturate_sample(int32_t{p.r} + p.g + p.b);
+  }
+}
+
+// Scales each pixel so that its channels add up to the smoothed sum in aux
+// (the half is subtracted before truncation), then takes the offset off.
+PHOTOFILTER_MULTIVERSION void rescale_to_sum(Pixel *pixels, int64_t count) {
+  for (int64_t i = 0; i < count; ++i) {
+    Pixel &p = pixels[i];
+    const int32_t sum = int32_t{p.r} + p.g + p.b;
+    const double o = p.aux / static_cast<double>(sum > 0 ? sum : 1);
+    p.r = remove_offset(truncate_number_to_sample(p.r * o - 0.5));
+    p.g = remove_offset(truncate_number_to_sample(p.g * o - 0.5));
+    p.b = remove_offset(truncate_number_to_sample(p.b * o - 0.5));
+  }
+}
+
+}  // namespace
+
+void simple_noise_reduction(const char *word, Image &image) {
+  int colour_radius = 10;
+  int structure_radius = 0;
+  int colour_step = 1;
+  int structure_step = 3;
+  std::sscanf(word, "%d,%d,%d,%d", &colour_radius, &structure_radius, &colour_step,
+              &structure_step);
+  if (structure_radius <= 0) structure_radius = colour_radius / 4 + 1;
+  std::fprintf(stderr, "simple noisereduction  cradius,sraduis,cnr,snr %d,%d,%d,%d \n",
+               colour_radius, structure_radius, colour_step, structure_step);
+  offset_and_sum(image.pixels.get(), image.pixel_count());
+  region_noise_reduction(image, colour_radius, colour_step, colour_step, colour_step,
+                         structure_radius, structure_step);
+  rescale_to_sum(image.pixels.get(), image.pixel_count());
+  step_timer("simple noisereduction  done");
+}
+
+void fnr_noise_reduction(const char *word, Image &image) {
+  int radius = 0;
+  int r_step = 1;
+  int g_step = -1;
+  int b_step = -1;
+  int cycles = 1;
+  std::sscanf(word, "%d,%d,%d,%d,%d", &radius, &r_step, &g_step, &b_step, &cycles);
+  if (radius <= 0) radius = 5;
+  if (g_step < 0) g_step = r_step;
+  if (b_step < 0) b_step = r_step;
+  std::fprintf(stderr, "fnr average %d weight %d,%d,%d cycles %d \n", radius, r_step, g_step,
+               b_step, cycles);
+  for (int cycle = 0; cycle < cycles; ++cycle) {
+    // An aux step of 0 leaves aux alone: only the colour group runs.
+    region_noise_reduction(image, radius, r_step, g_step, b_step, 0, 0);
+    step_timer("fnr ");
+  }
+  step_timer("fnr done");
+}
+
+}  // namespace photofilter

@@ -1,0 +1,207 @@
+// "-spr mode": removes single pixels that are brighter (l), darker (d) or
+// either (b) than every pixel of the ring around them, or (x) pixels that
+// are a local extreme between their left and right neighbour. Decisions
+// are taken on the input; results go to a new array.
+#include <algorithm>
+#include <bit>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "filters/noise/noise_commands.h"
+#include "image/multiversion.h"
+#include "image/step_timer.h"
+#include "image/window_statistics.h"
+
+namespace photofilter {
+namespace {
+
+int32_t brightness(const Pixel &p) { return int32_t{p.r} + p.g + p.b; }
+
+void copy_row(const Pixel *from, Pixel *to, int32_t nx) {
+  std::memcpy(to, from, static_cast<size_t>(nx) * sizeof(Pixel));
+}
+
+// The statistics of the outline of the 3x3 window around (x, y), clipped
+// to the image: its top and bottom row, then its left and right column.
+// On an image edge the outline passes through the pixel itself.
+WindowStatistics ring_statistics(const Image &image, int32_t x, int32_t y) {
+  const int32_t x0 = std::max(x - 1, 0), x1 = std::min(x + 1, image.nx - 1);
+  const int32_t y0 = std::max(y - 1, 0), y1 = std::min(y + 1, image.ny - 1);
+  WindowStatistics ring;
+  for (int32_t i = x0; i <= x1; ++i) {
+    ring.add(image.at(i, y0));
+    ring.add(image.at(i, y1));
+  }
+  for (int32_t j = y0; j <= y1; ++j) {
+    ring.add(image.at(x0, j));
+    ring.add(image.at(x1, j));
+  }
+  return ring;
+}
+
+// What happens to a pixel, repeated in the bytes of its r, g and b lanes
+// (the aux lane is always kept), so that the replacement is a lane-wise
+// select over flat runs of samples.
+enum SpeckTest : uint8_t { kKeep = 0, kLight = 1, kDark = 2 };
+// (Byte order: the r lane comes first in memory.)
+static_assert(std::endian::native == std::endian::little);
+constexpr uint32_t kColourLanes = 0x010101;
+
+constexpr int16_t kMaximumStart = WindowStatistics::kMaximumStart;
+constexpr int16_t kMinimumStart = WindowStatistics::kMinimumStart;
+
+void brightness_row(const Pixel *row, int32_t nx, int32_t *sums) {
+  for (int32_t x = 0; x < nx; ++x) sums[x] = brightness(row[x]);
+}
+
+// Marks the interior pixels of a row that are brighter than the largest
+// or darker than the smallest brightness of their eight neighbours, the
+// largest counting as at least 0 and the smallest as at most 30000 (where
+// the ring statistics start).
+PHOTOFILTER_MULTIVERSION void mark_specks(const int32_t *above, const int32_t *here,
+                                          const int32_t *below, int32_t nx, bool light,
+                                          bool dark, uint32_t *marks) {
+  for (int32_t x = 1; x + 1 < nx; ++x) {
+    const int32_t top_max = std::max(std::max(above[x - 1], above[x]), above[x + 1]);
+    const int32_t bottom_max = std::max(std::max(below[x - 1], below[x]), below[x + 1]);
+    const int32_t top_min = std::min(std::min(above[x - 1], above[x]), above[x + 1]);
+    const int32_t bottom_min = std::min(std::min(below[x - 1], below[x]), below[x + 1]);
+    const int32_t ring_max = std::max({top_max, bottom_max, here[x - 1], here[x + 1],
+                                       WindowStatistics::kMaximumStart});
+    const int32_t ring_min = std::min({top_min, bottom_min, here[x - 1], here[x + 1],
+                                       WindowStatistics::kMinimumStart});
+    const bool brighter = light && here[x] > ring_max;
+    const bool darker = dark && here[x] < ring_min;
+    const uint32_t mark = brighter ? kLight : (darker ? kDark : kKeep);
+    marks[x] = mark * kColourLanes;
+  }
+}
+
+// A row as a flat run of samples, r, g, b and aux of each pixel in turn:
+// the channel extremes of eight neighbours are then lane-wise extremes of
+// runs shifted by one pixel.
+constexpr int64_t kLanes = 4;
+using SampleRow = std::vector<int16_t>;
+
+void load_samples(const Pixel *row, int32_t nx, SampleRow &samples) {
+  std::memcpy(samples.data(), row, static_cast<size_t>(nx) * sizeof(Pixel));
+}
+
+// Per interior pixel and lane, the largest and smallest sample of its
+// eight neighbours, starting from the ring statistics' start values.
+PHOTOFILTER_MULTIVERSION void ring_extremes(const int16_t *above, const int16_t *here,
+                                            const int16_t *below, int64_t count,
+                                            int16_t *maxima, int16_t *minima) {
+  for (int64_t i = kLanes; i + kLanes < count; ++i) {
+    const int16_t top_max = std::max({above[i - kLanes], above[i], above[i + kLanes]});
+    const int16_t bottom_max = std::max({below[i - kLanes], below[i], below[i + kLanes]});
+    const int16_t top_min = std::min({above[i - kLanes], above[i], above[i + kLanes]});
+    const int16_t bottom_min = std::min({below[i - kLanes], below[i], below[i + kLanes]});
+    maxima[i] = std::max({top_max, bottom_max, here[i - kLanes], here[i + kLanes],
+                          kMaximumStart});
+    minima[i] = std::min({top_min, bottom_min, here[i - kLanes], here[i + kLanes],
+                          kMinimumStart});
+  }
+}
+
+// A marked pixel takes the channel maxima (light) or minima (dark) of its
+// ring; aux and unmarked pixels stay.
+PHOTOFILTER_MULTIVERSION void replace_specks(const int16_t *here, const uint8_t *lane_marks,
+                                             const int16_t *maxima, const int16_t *minima,
+                                             int64_t count, int16_t *out) {
+  for (int64_t i = 0; i < count; ++i) {
+    const uint8_t mark = lane_marks[i];
+    const int16_t high = maxima[i], low = minima[i], own = here[i];
+    out[i] = mark == kLight ? high : (mark == kDark ? low : own);
+  }
+}
+
+// Modes l, d and b. Pixels on the image edge belong to their own ring and
+// so never change; the interior pixels' rings are their eight neighbours.
+void remove_specks(const Image &image, Pixel *result, bool light, bool dark) {
+  const int32_t nx = image.nx, ny = image.ny;
+  if (nx < 3 || ny < 3) {
+    for (int32_t y = 0; y < ny; ++y) copy_row(image.row(y), result + int64_t{y} * nx, nx);
+    return;
+  }
+  const int64_t count = kLanes * nx;
+  std::vector<int32_t> sums_above(nx), sums_here(nx), sums_below(nx);
+  SampleRow above(count), here(count), below(count), maxima(count), minima(count), out(count);
+  std::vector<uint32_t> marks(nx, kKeep);
+  brightness_row(image.row(0), nx, sums_here.data());
+  brightness_row(image.row(1), nx, sums_below.data());
+  load_samples(image.row(0), nx, here);
+  load_samples(image.row(1), nx, below);
+  copy_row(image.row(0), result, nx);
+  for (int32_t y = 1; y + 1 < ny; ++y) {
+    std::swap(sums_above, sums_here);
+    std::swap(sums_here, sums_below);
+    std::swap(above, here);
+    std::swap(here, below);
+    brightness_row(image.row(y + 1), nx, sums_below.data());
+    load_samples(image.row(y + 1), nx, below);
+    mark_specks(sums_above.data(), sums_here.data(), sums_below.data(), nx, light, dark,
+                marks.data());
+    ring_extremes(above.data(), here.data(), below.data(), count, maxima.data(),
+                  minima.data());
+    replace_specks(here.data(), reinterpret_cast<const uint8_t *>(marks.data()), maxima.data(),
+                   minima.data(), count, out.data());
+    std::memcpy(result + int64_t{y} * nx, out.data(), static_cast<size_t>(nx) * sizeof(Pixel));
+  }
+  copy_row(image.row(ny - 1), result + int64_t{ny - 1} * nx, nx);
+}
+
+int16_t halfway(int16_t left, int16_t right) {
+  return static_cast<int16_t>((int32_t{left} + right) / 2);
+}
+
+// Mode x: a pixel brighter or darker than both its left and right
+// neighbour becomes their channel-wise mean. The first and last column
+// keep their values.
+PHOTOFILTER_MULTIVERSION void smooth_horizontal_extremes(const Image &image, Pixel *result) {
+  const int32_t nx = image.nx;
+  for (int32_t y = 0; y < image.ny; ++y) {
+    const Pixel *row = image.row(y);
+    Pixel *out = result + int64_t{y} * nx;
+    copy_row(row, out, nx);
+    for (int32_t x = 1; x + 1 < nx; ++x) {
+      const int32_t left = brightness(row[x - 1]), s = brightness(row[x]);
+      const int32_t right = brightness(row[x + 1]);
+      if ((left < s && right < s) || (s < left && s < right)) {
+        out[x].r = halfway(row[x - 1].r, row[x + 1].r);
+        out[x].g = halfway(row[x - 1].g, row[x + 1].g);
+        out[x].b = halfway(row[x - 1].b, row[x + 1].b);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void single_pixel_removal(const char *word, Image &image) {
+  char mode = ' ';  // an empty word selects no mode
+  std::sscanf(word, "%c", &mode);
+  std::fprintf(stderr, "single pixel removal %c \n", mode);
+  const bool light = mode == 'l' || mode == 'b';
+  const bool dark = mode == 'd' || mode == 'b';
+  // Every mode but x leaves the statistics of the last pixel's ring (on
+  // the input) in the image, as if each pixel's ring had been stored in turn.
+  if (mode != 'x' && image.nx > 0 && image.ny > 0) {
+    ring_statistics(image, image.nx - 1, image.ny - 1).store_into(image);
+  }
+  if (mode != 'x' && !light && !dark) {
+    step_timer("single pixel removal done");
+    return;
+  }
+  PixelArray result = allocate_pixels(image.pixel_count(), "single pixel removal result");
+  if (mode == 'x') {
+    smooth_horizontal_extremes(image, result.get());
+  } else {
+    remove_specks(image, result.get(), light, dark);
+  }
+  image.replace_pixels(std::move(result), image.nx, image.ny);
+  step_timer("single pixel removal done");
+}
+
+}  // namespace photofilter
