@@ -1,0 +1,58 @@
+#include "filters/geometry/geometry_support.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "image/errors.h"
+#include "image/sample.h"
+
+namespace photofilter {
+namespace {
+
+int64_t physical_memory_bytes() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long page_size = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page_size <= 0) return INT64_MAX;
+  return int64_t{pages} * page_size;
+}
+
+}  // namespace
+
+PixelArray allocate_result(int64_t count, const char *what) {
+  static const int64_t limit = physical_memory_bytes() / int64_t{sizeof(Pixel)};
+  if (count > limit) throw RunError(format_message("out of memory: %s\n", what));
+  return allocate_pixels(count, what);
+}
+
+void copy_without_aux(const Pixel *from, int64_t count, Pixel *to) {
+  for (int64_t i = 0; i < count; ++i) to[i] = without_aux(from[i]);
+}
+
+void clear_aux(Image &image) {
+  Pixel *pixels = image.pixels.get();
+  for (int64_t i = 0; i < image.pixel_count(); ++i) pixels[i].aux = 0;
+}
+
+ScaleFactors scale_factors(const char *word, const Image &image, double box_margin) {
+  ScaleFactors f;
+  std::sscanf(word, "%lf,%lf,%lf", &f.fx, &f.fy, &f.weight);
+  if (f.fx < 0 && f.fy < 0) {
+    const double ax = (box_margin - f.fx) / image.nx;
+    const double ay = (box_margin - f.fy) / image.ny;
+    f.fx = f.fy = ay < ax ? ay : ax;
+  } else if (f.fx < 0) {
+    throw InvalidParameter("a negative width needs a negative height");
+  }
+  if (f.fy <= 0) f.fy = f.fx;
+  f.width = truncate_to<int32_t>(image.nx * f.fx);
+  f.height = truncate_to<int32_t>(image.ny * f.fy);
+  if (f.width < 1 || f.height < 1) {
+    throw InvalidParameter(format_message("new size %d,%d is empty", f.width, f.height));
+  }
+  f.bin_width = 1 / f.fx;
+  f.bin_height = 1 / f.fy;
+  return f;
+}
+
+}  // namespace photofilter

@@ -1,0 +1,45 @@
+// What the geometry commands share: the arrays of their results, pixels
+// carried over without their working value, and the factors and new size
+// of the two scaling commands.
+#pragma once
+
+#include <cstdint>
+
+#include "image/image.h"
+
+namespace photofilter {
+
+// A pixel array for a command's result. An array larger than the machine's
+// physical memory could never be filled, so it fails at once with the
+// "out of memory" error instead of being attempted.
+PixelArray allocate_result(int64_t count, const char *what);
+
+// r, g and b of `pixel`; the working value aux is 0 in every result.
+inline Pixel without_aux(const Pixel &pixel) { return Pixel{pixel.r, pixel.g, pixel.b, 0}; }
+
+// Copies `count` pixels, setting aux to 0.
+void copy_without_aux(const Pixel *from, int64_t count, Pixel *to);
+
+// Sets aux of every pixel to 0: the result of a command that keeps the size
+// and the array.
+void clear_aux(Image &image);
+
+// "fx,fy,weight" of "-sc" and "-ssc" with the new size they give.
+struct ScaleFactors {
+  double fx = 1.0;
+  double fy = 0.0;
+  double weight = 1.0;
+  int32_t width = 0;
+  int32_t height = 0;
+  double bin_width = 0;   // 1/fx: source pixels per result column
+  double bin_height = 0;  // 1/fy: source pixels per result row
+};
+
+// Scans the word. A negative fx and fy ask for the largest size of the
+// image's aspect that fits into -fx by -fy pixels: both factors become the
+// smaller of (margin - fx)/nx and (margin - fy)/ny. An fy of 0 or less is
+// fx. Rejects a negative fx without a negative fy, and a new size below 1
+// on either side.
+ScaleFactors scale_factors(const char *word, const Image &image, double box_margin);
+
+}  // namespace photofilter
