@@ -91,9 +91,11 @@ void compression(const char *word, Image &image) {
   } else {
     const int32_t width = compressed_side(image.nx, d);
     const int32_t height = compressed_side(image.ny, d);
-    PixelArray compressed = allocate_result(int64_t{width} * height, "compressed image");
-    compress_into(image, d, compressed.get());
-    image.replace_pixels(std::move(compressed), width, height);
+    // A block row is summed before its result row is written, and that row
+    // ends before the next block row starts.
+    ResultArray compressed(image, int64_t{width} * height, true, "compressed image");
+    compress_into(image, d, compressed.data());
+    compressed.install(width, height);
   }
   step_timer("compressing done");
 }

@@ -86,16 +86,13 @@ Rectangle resolved_in(Rectangle r, const Image &image) {
 void cut_out(const Rectangle &r, Image &image) {
   const auto width = static_cast<int32_t>(r.x1 - r.x0);
   const auto height = static_cast<int32_t>(r.y1 - r.y0);
-  if (width == image.nx && height == image.ny) {
-    clear_aux(image);
-    return;
-  }
-  PixelArray cropped = allocate_result(int64_t{width} * height, "cropped image");
+  // Row y of the result starts at or before row y0 + y of the source.
+  ResultArray cropped(image, int64_t{width} * height, true, "cropped image");
   for (int32_t y = 0; y < height; ++y) {
     copy_without_aux(image.row(static_cast<int32_t>(r.y0 + y)) + r.x0, width,
-                     cropped.get() + int64_t{y} * width);
+                     cropped.data() + int64_t{y} * width);
   }
-  image.replace_pixels(std::move(cropped), width, height);
+  cropped.install(width, height);
 }
 
 }  // namespace

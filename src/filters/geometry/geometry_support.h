@@ -14,10 +14,30 @@ namespace photofilter {
 // "out of memory" error instead of being attempted.
 PixelArray allocate_result(int64_t count, const char *what);
 
+// The array a command writes its result into: the source's own array when
+// the result shrinks so that every result pixel lands at an index below
+// those of the source pixels still to be read (no fresh memory is touched
+// then), otherwise a new one. `install` hands it to the image with the new
+// size.
+class ResultArray {
+ public:
+  ResultArray(Image &image, int64_t count, bool in_place, const char *what)
+      : image_(image), fresh_(in_place ? PixelArray() : allocate_result(count, what)) {}
+  Pixel *data() const { return fresh_ ? fresh_.get() : image_.pixels.get(); }
+  void install(int32_t width, int32_t height) {
+    image_.replace_pixels(fresh_ ? std::move(fresh_) : std::move(image_.pixels), width, height);
+  }
+
+ private:
+  Image &image_;
+  PixelArray fresh_;
+};
+
 // r, g and b of `pixel`; the working value aux is 0 in every result.
 inline Pixel without_aux(const Pixel &pixel) { return Pixel{pixel.r, pixel.g, pixel.b, 0}; }
 
-// Copies `count` pixels, setting aux to 0.
+// Copies `count` pixels, setting aux to 0. `to` may lie before `from` in the
+// same array.
 void copy_without_aux(const Pixel *from, int64_t count, Pixel *to);
 
 // Sets aux of every pixel to 0: the result of a command that keeps the size

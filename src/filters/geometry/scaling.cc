@@ -4,8 +4,10 @@
 // columns and rows count with the covered fraction. An enlargement is then
 // smoothed: R passes of the weighted blur with radius R = 1.99/(1/fx+1/fy).
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "filters/geometry/geometry_commands.h"
@@ -25,11 +27,24 @@ struct BinTerm {
 };
 
 // The bins of one axis, worked out once: bin k is made of
-// terms[first[k]] .. terms[first[k + 1] - 1], in source order.
+// terms[first[k]] .. terms[first[k + 1]] - 1, in source order. A bin of a
+// single term also records how many significant bits its weight has.
 struct AxisBins {
   std::vector<size_t> first;
   std::vector<BinTerm> terms;
+  std::vector<int> single_weight_bits;
 };
+
+// Significant bits of a weight, or more than any product may hold when the
+// bin has more than one term or the weight is small enough to underflow.
+constexpr int kNotExact = 1000;
+int significant_bits(double weight) {
+  if (!(weight >= 0x1p-900)) return kNotExact;
+  int exponent = 0;
+  const double mantissa = std::frexp(weight, &exponent);  // in [0.5, 1)
+  const auto digits = static_cast<uint64_t>(mantissa * 0x1p53);
+  return 53 - std::countr_zero(digits);
+}
 
 // Bin k covers [k*bin, k*bin + bin) of a line of `length` source pixels:
 // its first pixel weighs 1 - frac(start), its last frac(end) and those in
@@ -40,8 +55,10 @@ struct AxisBins {
 AxisBins axis_bins(int32_t count, double bin, int32_t length) {
   AxisBins bins;
   bins.first.reserve(static_cast<size_t>(count) + 1);
+  bins.single_weight_bits.reserve(static_cast<size_t>(count));
   for (int32_t k = 0; k < count; ++k) {
-    bins.first.push_back(bins.terms.size());
+    const size_t first_term = bins.terms.size();
+    bins.first.push_back(first_term);
     const double start = k * bin;
     const double end = start + bin;
     const int64_t first = truncate_to<int64_t>(start);
@@ -53,39 +70,76 @@ AxisBins axis_bins(int32_t count, double bin, int32_t length) {
       if (weight == 0) continue;
       bins.terms.push_back({static_cast<int32_t>(std::min<int64_t>(line, length - 1)), weight});
     }
+    const bool single = bins.terms.size() == first_term + 1;
+    bins.single_weight_bits.push_back(single ? significant_bits(bins.terms.back().weight)
+                                             : kNotExact);
   }
   bins.first.push_back(bins.terms.size());
   return bins;
 }
 
+// A bin of one source pixel with weights u and v gives
+// ((s*u)*v) / (u*v) for each sample s. When the bits of s (at most 16),
+// u and v fit into a double's 53, every step is exact and the quotient is s.
+constexpr int kBitsBesideSample = 53 - 16;
+
 // r, g, b and the weight sum side by side; each lane is computed exactly as
 // its own scalar would be.
 using Lanes = double __attribute__((vector_size(32)));
+using Samples = int16_t __attribute__((vector_size(8)));
+using Ints = int32_t __attribute__((vector_size(16)));
+
+// Adds (sample * u) * v to each sample's sum and u * v, the same with 1 in
+// place of the sample, to the weight sum.
+PHOTOFILTER_INLINE void add_weighted(Lanes &sum, const Pixel &pixel, double u, double v) {
+  Samples samples;
+  std::memcpy(&samples, &pixel, sizeof samples);
+  Lanes lanes = __builtin_convertvector(__builtin_convertvector(samples, Ints), Lanes);
+  lanes[3] = 1.0;
+  sum += lanes * u * v;
+}
 
 // Sums (sample * column weight) * row weight over the bin, row by row and
 // column by column within a row, and divides by the sum of the weights.
+PHOTOFILTER_INLINE Pixel bin_mean(const Image &image, const BinTerm *column_begin,
+                                  const BinTerm *column_end, const BinTerm *row_begin,
+                                  const BinTerm *row_end) {
+  Lanes sum = {0, 0, 0, 0};
+  for (const BinTerm *row = row_begin; row != row_end; ++row) {
+    const Pixel *line = image.row(row->source);
+    for (const BinTerm *column = column_begin; column != column_end; ++column) {
+      add_weighted(sum, line[column->source], column->weight, row->weight);
+    }
+  }
+  // The weight lane ends as 0, the aux of the result.
+  const Lanes low = {INT16_MIN, INT16_MIN, INT16_MIN, 0};
+  const Lanes high = {INT16_MAX, INT16_MAX, INT16_MAX, 0};
+  Lanes mean = sum / sum[3];
+  mean = mean == mean ? mean : Lanes{0, 0, 0, 0};  // an empty bin gives 0
+  mean = mean > low ? mean : low;
+  mean = mean < high ? mean : high;
+  const Samples samples = __builtin_convertvector(__builtin_convertvector(mean, Ints), Samples);
+  Pixel pixel;
+  std::memcpy(&pixel, &samples, sizeof pixel);
+  return pixel;
+}
+
 PHOTOFILTER_MULTIVERSION void bin_into(const Image &image, const AxisBins &columns,
                                        const AxisBins &rows, int32_t width, int32_t height,
                                        Pixel *to) {
+  const BinTerm *column_terms = columns.terms.data();
   for (int32_t j = 0; j < height; ++j, to += width) {
     const BinTerm *row_begin = rows.terms.data() + rows.first[j];
     const BinTerm *row_end = rows.terms.data() + rows.first[j + 1];
+    const int spare_bits = kBitsBesideSample - rows.single_weight_bits[j];
     for (int32_t i = 0; i < width; ++i) {
-      const BinTerm *column_begin = columns.terms.data() + columns.first[i];
-      const BinTerm *column_end = columns.terms.data() + columns.first[i + 1];
-      Lanes sum = {0, 0, 0, 0};
-      for (const BinTerm *row = row_begin; row != row_end; ++row) {
-        const Pixel *line = image.row(row->source);
-        for (const BinTerm *column = column_begin; column != column_end; ++column) {
-          const Pixel p = line[column->source];
-          const Lanes value = {static_cast<double>(p.r), static_cast<double>(p.g),
-                               static_cast<double>(p.b), 1.0};
-          sum += value * column->weight * row->weight;
-        }
+      const BinTerm *column_begin = column_terms + columns.first[i];
+      if (columns.single_weight_bits[i] <= spare_bits) {
+        to[i] = without_aux(image.row(row_begin->source)[column_begin->source]);
+      } else {
+        to[i] = bin_mean(image, column_begin, column_terms + columns.first[i + 1], row_begin,
+                         row_end);
       }
-      const Lanes mean = sum / sum[3];
-      to[i] = Pixel{truncate_to_sample(mean[0]), truncate_to_sample(mean[1]),
-                    truncate_to_sample(mean[2]), 0};
     }
   }
 }
@@ -94,12 +148,15 @@ PHOTOFILTER_MULTIVERSION void bin_into(const Image &image, const AxisBins &colum
 
 void scaling(const char *word, Image &image) {
   const ScaleFactors f = scale_factors(word, image, 0.00001);
-  PixelArray scaled = allocate_result(int64_t{f.width} * f.height, "scaled image");
+  // Bins at least one source pixel wide and high start at or after the
+  // result pixel's own index.
+  ResultArray scaled(image, int64_t{f.width} * f.height,
+                     f.bin_width >= 1 && f.bin_height >= 1, "scaled image");
   std::fprintf(stderr, "scale  %g,%g new size %d,%d\n", f.fx, f.fy, f.width, f.height);
   std::fprintf(stderr, "add bins with size %g,%g\n", f.bin_width, f.bin_height);
   bin_into(image, axis_bins(f.width, f.bin_width, image.nx),
-           axis_bins(f.height, f.bin_height, image.ny), f.width, f.height, scaled.get());
-  image.replace_pixels(std::move(scaled), f.width, f.height);
+           axis_bins(f.height, f.bin_height, image.ny), f.width, f.height, scaled.data());
+  scaled.install(f.width, f.height);
   step_timer("binning done");
   if (f.weight > 0.01) {
     const int32_t radius = truncate_to<int32_t>(1.99 / (f.bin_width + f.bin_height));

@@ -35,15 +35,18 @@ void sample_into(const Image &image, const std::vector<int32_t> &columns,
 
 void smoothed_scaling(const char *word, Image &image) {
   const ScaleFactors f = scale_factors(word, image, 0.999);
-  PixelArray scaled = allocate_result(int64_t{f.width} * f.height, "scaled image");
+  // Bin centres at least one source pixel apart lie at or after the result
+  // pixel's own index.
+  ResultArray scaled(image, int64_t{f.width} * f.height,
+                     f.bin_width >= 1 && f.bin_height >= 1, "scaled image");
   std::fprintf(stderr, "sscale  %g,%g new size %d,%d\n", f.fx, f.fy, f.width, f.height);
   std::fprintf(stderr, "add bins with size %g,%g\n", f.bin_width, f.bin_height);
   const int32_t radius = truncate_to<int32_t>((f.bin_width + f.bin_height) * 0.25 + 1);
   std::fprintf(stderr, "blur radius %d weight %g\n", radius, f.weight);
   weighted_blur(image, radius, f.weight);
   sample_into(image, bin_centres(f.width, f.bin_width, image.nx),
-              bin_centres(f.height, f.bin_height, image.ny), scaled.get());
-  image.replace_pixels(std::move(scaled), f.width, f.height);
+              bin_centres(f.height, f.bin_height, image.ny), scaled.data());
+  scaled.install(f.width, f.height);
   step_timer("smoothed scaling done");
 }
 
