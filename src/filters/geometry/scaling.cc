@@ -94,9 +94,9 @@ using Ints = int32_t __attribute__((vector_size(16)));
 PHOTOFILTER_INLINE void add_weighted(Lanes &sum, const Pixel &pixel, double u, double v) {
   Samples samples;
   std::memcpy(&samples, &pixel, sizeof samples);
-  Lanes lanes = __builtin_convertvector(__builtin_convertvector(samples, Ints), Lanes);
-  lanes[3] = 1.0;
-  sum += lanes * u * v;
+  Ints ints = __builtin_convertvector(samples, Ints);
+  ints[3] = 1;
+  sum += __builtin_convertvector(ints, Lanes) * u * v;
 }
 
 // Sums (sample * column weight) * row weight over the bin, row by row and
