@@ -28,12 +28,15 @@ struct BinTerm {
 
 // The bins of one axis, worked out once: bin k is made of
 // terms[first[k]] .. terms[first[k + 1]] - 1, in source order. A bin of a
-// single term also records how many significant bits its weight has.
+// single term also records how many significant bits its weight has, and
+// a bin of at most 256 terms that all weigh 1 is marked as such.
 struct AxisBins {
   std::vector<size_t> first;
   std::vector<BinTerm> terms;
   std::vector<int> single_weight_bits;
+  std::vector<uint8_t> unit_weights;
 };
+constexpr size_t kMostUnitTerms = 256;
 
 // Significant bits of a weight, or more than any product may hold when the
 // bin has more than one term or the weight is small enough to underflow.
@@ -73,6 +76,10 @@ AxisBins axis_bins(int32_t count, double bin, int32_t length) {
     const bool single = bins.terms.size() == first_term + 1;
     bins.single_weight_bits.push_back(single ? significant_bits(bins.terms.back().weight)
                                              : kNotExact);
+    const auto begin = bins.terms.begin() + static_cast<ptrdiff_t>(first_term);
+    bins.unit_weights.push_back(
+        bins.terms.size() - first_term <= kMostUnitTerms &&
+        std::all_of(begin, bins.terms.end(), [](const BinTerm &t) { return t.weight == 1.0; }));
   }
   bins.first.push_back(bins.terms.size());
   return bins;
@@ -99,19 +106,9 @@ PHOTOFILTER_INLINE void add_weighted(Lanes &sum, const Pixel &pixel, double u, d
   sum += __builtin_convertvector(ints, Lanes) * u * v;
 }
 
-// Sums (sample * column weight) * row weight over the bin, row by row and
-// column by column within a row, and divides by the sum of the weights.
-PHOTOFILTER_INLINE Pixel bin_mean(const Image &image, const BinTerm *column_begin,
-                                  const BinTerm *column_end, const BinTerm *row_begin,
-                                  const BinTerm *row_end) {
-  Lanes sum = {0, 0, 0, 0};
-  for (const BinTerm *row = row_begin; row != row_end; ++row) {
-    const Pixel *line = image.row(row->source);
-    for (const BinTerm *column = column_begin; column != column_end; ++column) {
-      add_weighted(sum, line[column->source], column->weight, row->weight);
-    }
-  }
-  // The weight lane ends as 0, the aux of the result.
+// Each sample's sum divided by the weight sum, truncated into a sample. The
+// weight lane ends as 0, the aux of the result.
+PHOTOFILTER_INLINE Pixel mean_of(const Lanes &sum) {
   const Lanes low = {INT16_MIN, INT16_MIN, INT16_MIN, 0};
   const Lanes high = {INT16_MAX, INT16_MAX, INT16_MAX, 0};
   Lanes mean = sum / sum[3];
@@ -124,6 +121,39 @@ PHOTOFILTER_INLINE Pixel bin_mean(const Image &image, const BinTerm *column_begi
   return pixel;
 }
 
+// Sums (sample * column weight) * row weight over the bin, row by row and
+// column by column within a row, and divides by the sum of the weights.
+PHOTOFILTER_INLINE Pixel bin_mean(const Image &image, const BinTerm *column_begin,
+                                  const BinTerm *column_end, const BinTerm *row_begin,
+                                  const BinTerm *row_end) {
+  Lanes sum = {0, 0, 0, 0};
+  for (const BinTerm *row = row_begin; row != row_end; ++row) {
+    const Pixel *line = image.row(row->source);
+    for (const BinTerm *column = column_begin; column != column_end; ++column) {
+      add_weighted(sum, line[column->source], column->weight, row->weight);
+    }
+  }
+  return mean_of(sum);
+}
+
+// With every weight 1 the double sums are exact integers whatever their
+// order, so 32-bit integer sums of at most 65536 samples give them too.
+PHOTOFILTER_INLINE Pixel unit_bin_mean(const Image &image, const BinTerm *column_begin,
+                                       const BinTerm *column_end, const BinTerm *row_begin,
+                                       const BinTerm *row_end) {
+  Ints sum = {0, 0, 0, 0};
+  for (const BinTerm *row = row_begin; row != row_end; ++row) {
+    const Pixel *line = image.row(row->source);
+    for (const BinTerm *column = column_begin; column != column_end; ++column) {
+      Samples samples;
+      std::memcpy(&samples, &line[column->source], sizeof samples);
+      sum += __builtin_convertvector(samples, Ints);
+    }
+  }
+  sum[3] = static_cast<int32_t>((column_end - column_begin) * (row_end - row_begin));
+  return mean_of(__builtin_convertvector(sum, Lanes));
+}
+
 PHOTOFILTER_MULTIVERSION void bin_into(const Image &image, const AxisBins &columns,
                                        const AxisBins &rows, int32_t width, int32_t height,
                                        Pixel *to) {
@@ -132,13 +162,16 @@ PHOTOFILTER_MULTIVERSION void bin_into(const Image &image, const AxisBins &colum
     const BinTerm *row_begin = rows.terms.data() + rows.first[j];
     const BinTerm *row_end = rows.terms.data() + rows.first[j + 1];
     const int spare_bits = kBitsBesideSample - rows.single_weight_bits[j];
+    const bool unit_row = rows.unit_weights[j];
     for (int32_t i = 0; i < width; ++i) {
       const BinTerm *column_begin = column_terms + columns.first[i];
+      const BinTerm *column_end = column_terms + columns.first[i + 1];
       if (columns.single_weight_bits[i] <= spare_bits) {
         to[i] = without_aux(image.row(row_begin->source)[column_begin->source]);
+      } else if (unit_row && columns.unit_weights[i]) {
+        to[i] = unit_bin_mean(image, column_begin, column_end, row_begin, row_end);
       } else {
-        to[i] = bin_mean(image, column_begin, column_terms + columns.first[i + 1], row_begin,
-                         row_end);
+        to[i] = bin_mean(image, column_begin, column_end, row_begin, row_end);
       }
     }
   }
