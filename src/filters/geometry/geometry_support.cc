@@ -55,4 +55,12 @@ ScaleFactors scale_factors(const char *word, const Image &image, double box_marg
   return f;
 }
 
+ResultArray scaled_result(const char *name, const ScaleFactors &f, Image &image) {
+  ResultArray result(image, int64_t{f.width} * f.height, f.bin_width >= 1 && f.bin_height >= 1,
+                     "scaled image");
+  std::fprintf(stderr, "%s  %g,%g new size %d,%d\n", name, f.fx, f.fy, f.width, f.height);
+  std::fprintf(stderr, "add bins with size %g,%g\n", f.bin_width, f.bin_height);
+  return result;
+}
+
 }  // namespace photofilter

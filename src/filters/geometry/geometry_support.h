@@ -62,4 +62,10 @@ struct ScaleFactors {
 // on either side.
 ScaleFactors scale_factors(const char *word, const Image &image, double box_margin);
 
+// The array a scaling writes into, after which it logs the factors, the
+// new size and the bin size under `name`. Bins at least one source pixel
+// wide and high read only at or after the result pixel's own index, so a
+// reduction reuses the source array.
+ResultArray scaled_result(const char *name, const ScaleFactors &f, Image &image);
+
 }  // namespace photofilter

@@ -121,18 +121,28 @@ PHOTOFILTER_INLINE Pixel mean_of(const Lanes &sum) {
   return pixel;
 }
 
-// Sums (sample * column weight) * row weight over the bin, row by row and
-// column by column within a row, and divides by the sum of the weights.
+// Calls add(pixel, column weight, row weight) for every term of a bin, row
+// by row and column by column within a row.
+template <typename Add>
+PHOTOFILTER_INLINE void for_each_term(const Image &image, const BinTerm *column_begin,
+                                      const BinTerm *column_end, const BinTerm *row_begin,
+                                      const BinTerm *row_end, Add add) {
+  for (const BinTerm *row = row_begin; row != row_end; ++row) {
+    const Pixel *line = image.row(row->source);
+    for (const BinTerm *column = column_begin; column != column_end; ++column) {
+      add(line[column->source], column->weight, row->weight);
+    }
+  }
+}
+
+// Sums (sample * column weight) * row weight over the bin and divides by
+// the sum of the weights.
 PHOTOFILTER_INLINE Pixel bin_mean(const Image &image, const BinTerm *column_begin,
                                   const BinTerm *column_end, const BinTerm *row_begin,
                                   const BinTerm *row_end) {
   Lanes sum = {0, 0, 0, 0};
-  for (const BinTerm *row = row_begin; row != row_end; ++row) {
-    const Pixel *line = image.row(row->source);
-    for (const BinTerm *column = column_begin; column != column_end; ++column) {
-      add_weighted(sum, line[column->source], column->weight, row->weight);
-    }
-  }
+  for_each_term(image, column_begin, column_end, row_begin, row_end,
+                [&sum](const Pixel &pixel, double u, double v) { add_weighted(sum, pixel, u, v); });
   return mean_of(sum);
 }
 
@@ -142,14 +152,12 @@ PHOTOFILTER_INLINE Pixel unit_bin_mean(const Image &image, const BinTerm *column
                                        const BinTerm *column_end, const BinTerm *row_begin,
                                        const BinTerm *row_end) {
   Ints sum = {0, 0, 0, 0};
-  for (const BinTerm *row = row_begin; row != row_end; ++row) {
-    const Pixel *line = image.row(row->source);
-    for (const BinTerm *column = column_begin; column != column_end; ++column) {
-      Samples samples;
-      std::memcpy(&samples, &line[column->source], sizeof samples);
-      sum += __builtin_convertvector(samples, Ints);
-    }
-  }
+  for_each_term(image, column_begin, column_end, row_begin, row_end,
+                [&sum](const Pixel &pixel, double, double) {
+                  Samples samples;
+                  std::memcpy(&samples, &pixel, sizeof samples);
+                  sum += __builtin_convertvector(samples, Ints);
+                });
   sum[3] = static_cast<int32_t>((column_end - column_begin) * (row_end - row_begin));
   return mean_of(__builtin_convertvector(sum, Lanes));
 }
@@ -181,12 +189,7 @@ PHOTOFILTER_MULTIVERSION void bin_into(const Image &image, const AxisBins &colum
 
 void scaling(const char *word, Image &image) {
   const ScaleFactors f = scale_factors(word, image, 0.00001);
-  // Bins at least one source pixel wide and high start at or after the
-  // result pixel's own index.
-  ResultArray scaled(image, int64_t{f.width} * f.height,
-                     f.bin_width >= 1 && f.bin_height >= 1, "scaled image");
-  std::fprintf(stderr, "scale  %g,%g new size %d,%d\n", f.fx, f.fy, f.width, f.height);
-  std::fprintf(stderr, "add bins with size %g,%g\n", f.bin_width, f.bin_height);
+  ResultArray scaled = scaled_result("scale", f, image);
   bin_into(image, axis_bins(f.width, f.bin_width, image.nx),
            axis_bins(f.height, f.bin_height, image.ny), f.width, f.height, scaled.data());
   scaled.install(f.width, f.height);

@@ -35,12 +35,7 @@ void sample_into(const Image &image, const std::vector<int32_t> &columns,
 
 void smoothed_scaling(const char *word, Image &image) {
   const ScaleFactors f = scale_factors(word, image, 0.999);
-  // Bin centres at least one source pixel apart lie at or after the result
-  // pixel's own index.
-  ResultArray scaled(image, int64_t{f.width} * f.height,
-                     f.bin_width >= 1 && f.bin_height >= 1, "scaled image");
-  std::fprintf(stderr, "sscale  %g,%g new size %d,%d\n", f.fx, f.fy, f.width, f.height);
-  std::fprintf(stderr, "add bins with size %g,%g\n", f.bin_width, f.bin_height);
+  ResultArray scaled = scaled_result("sscale", f, image);
   const int32_t radius = truncate_to<int32_t>((f.bin_width + f.bin_height) * 0.25 + 1);
   std::fprintf(stderr, "blur radius %d weight %g\n", radius, f.weight);
   weighted_blur(image, radius, f.weight);
