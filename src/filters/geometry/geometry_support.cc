@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "image/errors.h"
@@ -19,9 +20,12 @@ int64_t physical_memory_bytes() {
 
 }  // namespace
 
-PixelArray allocate_result(int64_t count, const char *what) {
-  static const int64_t limit = physical_memory_bytes() / int64_t{sizeof(Pixel)};
-  if (count > limit) throw RunError(format_message("out of memory: %s\n", what));
+PixelArray allocate_result(int64_t count, const char *what, int64_t working_bytes) {
+  static const int64_t memory = physical_memory_bytes();
+  const int64_t room = memory - std::min(working_bytes, memory);
+  if (count > room / int64_t{sizeof(Pixel)}) {
+    throw RunError(format_message("out of memory: %s\n", what));
+  }
   return allocate_pixels(count, what);
 }
 
@@ -56,8 +60,10 @@ ScaleFactors scale_factors(const char *word, const Image &image, double box_marg
 }
 
 ResultArray scaled_result(const char *name, const ScaleFactors &f, Image &image) {
+  // The per-column and per-row tables take up to 32 bytes a line.
+  const int64_t tables = (int64_t{f.width} + f.height) * 32;
   ResultArray result(image, int64_t{f.width} * f.height, f.bin_width >= 1 && f.bin_height >= 1,
-                     "scaled image");
+                     "scaled image", tables);
   std::fprintf(stderr, "%s  %g,%g new size %d,%d\n", name, f.fx, f.fy, f.width, f.height);
   std::fprintf(stderr, "add bins with size %g,%g\n", f.bin_width, f.bin_height);
   return result;

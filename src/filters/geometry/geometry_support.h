@@ -9,10 +9,11 @@
 
 namespace photofilter {
 
-// A pixel array for a command's result. An array larger than the machine's
-// physical memory could never be filled, so it fails at once with the
-// "out of memory" error instead of being attempted.
-PixelArray allocate_result(int64_t count, const char *what);
+// A pixel array for a command's result. An array that does not fit into
+// the machine's physical memory beside `working_bytes` of tables could
+// never be filled, so it fails at once with the "out of memory" error
+// instead of being attempted.
+PixelArray allocate_result(int64_t count, const char *what, int64_t working_bytes = 0);
 
 // The array a command writes its result into: the source's own array when
 // the result shrinks so that every result pixel lands at an index below
@@ -21,8 +22,10 @@ PixelArray allocate_result(int64_t count, const char *what);
 // size.
 class ResultArray {
  public:
-  ResultArray(Image &image, int64_t count, bool in_place, const char *what)
-      : image_(image), fresh_(in_place ? PixelArray() : allocate_result(count, what)) {}
+  ResultArray(Image &image, int64_t count, bool in_place, const char *what,
+              int64_t working_bytes = 0)
+      : image_(image),
+        fresh_(in_place ? PixelArray() : allocate_result(count, what, working_bytes)) {}
   Pixel *data() const { return fresh_ ? fresh_.get() : image_.pixels.get(); }
   void install(int32_t width, int32_t height) {
     image_.replace_pixels(fresh_ ? std::move(fresh_) : std::move(image_.pixels), width, height);
