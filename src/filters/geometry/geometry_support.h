@@ -1,0 +1,74 @@
+// What the geometry commands share: the arrays of their results, pixels
+// carried over without their working value, and the factors and new size
+// of the two scaling commands.
+#pragma once
+
+#include <cstdint>
+
+#include "image/image.h"
+
+namespace photofilter {
+
+// A pixel array for a command's result. An array that does not fit into
+// the machine's physical memory beside `working_bytes` of tables could
+// never be filled, so it fails at once with the "out of memory" error
+// instead of being attempted.
+PixelArray allocate_result(int64_t count, const char *what, int64_t working_bytes = 0);
+
+// The array a command writes its result into: the source's own array when
+// the result shrinks so that every result pixel lands at an index below
+// those of the source pixels still to be read (no fresh memory is touched
+// then), otherwise a new one. `install` hands it to the image with the new
+// size.
+class ResultArray {
+ public:
+  ResultArray(Image &image, int64_t count, bool in_place, const char *what,
+              int64_t working_bytes = 0)
+      : image_(image),
+        fresh_(in_place ? PixelArray() : allocate_result(count, what, working_bytes)) {}
+  Pixel *data() const { return fresh_ ? fresh_.get() : image_.pixels.get(); }
+  void install(int32_t width, int32_t height) {
+    image_.replace_pixels(fresh_ ? std::move(fresh_) : std::move(image_.pixels), width, height);
+  }
+
+ private:
+  Image &image_;
+  PixelArray fresh_;
+};
+
+// r, g and b of `pixel`; the working value aux is 0 in every result.
+inline Pixel without_aux(const Pixel &pixel) { return Pixel{pixel.r, pixel.g, pixel.b, 0}; }
+
+// Copies `count` pixels, setting aux to 0. `to` may lie before `from` in the
+// same array.
+void copy_without_aux(const Pixel *from, int64_t count, Pixel *to);
+
+// Sets aux of every pixel to 0: the result of a command that keeps the size
+// and the array.
+void clear_aux(Image &image);
+
+// "fx,fy,weight" of "-sc" and "-ssc" with the new size they give.
+struct ScaleFactors {
+  double fx = 1.0;
+  double fy = 0.0;
+  double weight = 1.0;
+  int32_t width = 0;
+  int32_t height = 0;
+  double bin_width = 0;   // 1/fx: source pixels per result column
+  double bin_height = 0;  // 1/fy: source pixels per result row
+};
+
+// Scans the word. A negative fx and fy ask for the largest size of the
+// image's aspect that fits into -fx by -fy pixels: both factors become the
+// smaller of (margin - fx)/nx and (margin - fy)/ny. An fy of 0 or less is
+// fx. Rejects a negative fx without a negative fy, and a new size below 1
+// on either side.
+ScaleFactors scale_factors(const char *word, const Image &image, double box_margin);
+
+// The array a scaling writes into, after which it logs the factors, the
+// new size and the bin size under `name`. Bins at least one source pixel
+// wide and high read only at or after the result pixel's own index, so a
+// reduction reuses the source array.
+ResultArray scaled_result(const char *name, const ScaleFactors &f, Image &image);
+
+}  // namespace photofilter

@@ -1,0 +1,48 @@
+// "-ssc fx,fy,weight": resizes the image by blurring it once with a radius
+// that grows with the bin size, then taking for every result pixel the
+// source pixel at the centre of its bin.
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "filters/geometry/geometry_commands.h"
+#include "filters/geometry/geometry_support.h"
+#include "image/kernels.h"
+#include "image/sample.h"
+#include "image/step_timer.h"
+
+namespace photofilter {
+namespace {
+
+// The source line at the centre of each of `count` bins.
+std::vector<int32_t> bin_centres(int32_t count, double bin, int32_t length) {
+  std::vector<int32_t> centres(static_cast<size_t>(count));
+  for (int32_t k = 0; k < count; ++k) {
+    centres[k] = std::min(truncate_to<int32_t>((k + 0.5) * bin), length - 1);
+  }
+  return centres;
+}
+
+void sample_into(const Image &image, const std::vector<int32_t> &columns,
+                 const std::vector<int32_t> &rows, Pixel *to) {
+  for (const int32_t y : rows) {
+    const Pixel *line = image.row(y);
+    for (const int32_t x : columns) *to++ = without_aux(line[x]);
+  }
+}
+
+}  // namespace
+
+void smoothed_scaling(const char *word, Image &image) {
+  const ScaleFactors f = scale_factors(word, image, 0.999);
+  ResultArray scaled = scaled_result("sscale", f, image);
+  const int32_t radius = truncate_to<int32_t>((f.bin_width + f.bin_height) * 0.25 + 1);
+  std::fprintf(stderr, "blur radius %d weight %g\n", radius, f.weight);
+  weighted_blur(image, radius, f.weight);
+  sample_into(image, bin_centres(f.width, f.bin_width, image.nx),
+              bin_centres(f.height, f.bin_height, image.ny), scaled.data());
+  scaled.install(f.width, f.height);
+  step_timer("smoothed scaling done");
+}
+
+}  // namespace photofilter

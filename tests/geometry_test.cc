@@ -1,0 +1,339 @@
+// Crop, the two scalings, framing and compression: logs and new sizes
+// through the whole program, rejected words, and pixels against plain
+// references that follow the arithmetic literally.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "filters/geometry/geometry_commands.h"
+#include "image/kernels.h"
+#include "image/sample.h"
+#include "run_program.h"
+#include "test_images.h"
+
+namespace photofilter {
+namespace {
+
+using testing::random_image;
+
+std::string step(const std::string &label, int n) {
+  return label + " cpu time step " + std::to_string(n) + " total T this step T \n";
+}
+
+// The masked log from the command's "cmd" line to the writing or the end.
+std::string command_log(const std::string &err) {
+  const std::string log = testing::mask_times(err);
+  const size_t begin = std::min(log.find("cmd "), log.size());
+  const size_t end = log.find("save type");
+  return log.substr(begin, end == std::string::npos ? end : end - begin);
+}
+
+testing::ProgramResult run(const std::string &command, const std::string &word, int nx, int ny) {
+  return testing::run_photofilter({command, word},
+                                  testing::ppm_file(nx, ny, std::vector<uint8_t>(3 * nx * ny, 9)));
+}
+
+TEST(Geometry, LogsAndNewSizesThroughTheProgram) {
+  const auto region = [](const std::string &r) {
+    return "crop region " + r + "\n" + step("croping done", 1);
+  };
+  const auto sc = [](const std::string &factors, const std::string &size, const std::string &bins,
+                     int passes, int radius) {
+    std::string log = "scale  " + factors + " new size " + size + "\nadd bins with size " + bins +
+                      "\n" + step("binning done", 1);
+    for (int k = 0; k < passes; ++k) {
+      log += "smothing with radius " + std::to_string(radius) + " weight 1\n";
+    }
+    return log + step("scaling done", 2);
+  };
+  const auto ssc = [](const std::string &factors, const std::string &size,
+                      const std::string &bins, int radius) {
+    return "sscale  " + factors + " new size " + size + "\nadd bins with size " + bins +
+           "\nblur radius " + std::to_string(radius) + " weight 1\n" +
+           step("smoothed scaling done", 1);
+  };
+  const struct {
+    std::string command, word;
+    int nx, ny;
+    std::string log;
+    int new_nx, new_ny;
+  } cases[] = {
+      {"-cr", "x", 30, 20, region("0,0 30,20 30,20"), 30, 20},
+      {"-cr", "10,20,110,220", 1000, 800, region("10,20 110,220 100,200"), 100, 200},
+      {"-cr", "10,10,-10,-10", 1000, 800, region("10,10 990,790 980,780"), 980, 780},
+      {"-cr", "0,0,500", 1000, 800, region("0,0 500,800 500,800"), 500, 800},
+      {"-cr", "-10,0,100,100", 1000, 800, region("0,0 100,100 100,100"), 100, 100},
+      {"-cr", "10,20,5000,9000", 1000, 800, region("10,20 1000,800 990,780"), 990, 780},
+      {"-cr", "-3,-2", 1000, 800,
+       "crop scale 1.5 1.25 \ncrop y by scale 1.5 min,max,size 67 733 666\n" +
+           region("0,67 1000,733 1000,666"), 1000, 666},
+      {"-cr", "-1,-1", 1000, 800,
+       "crop scale 1 1.25 \ncrop x by scale 1 min,max,size 100 900 800 \n" +
+           region("100,0 900,800 800,800"), 800, 800},
+      {"-cr", "-3,-2", 800, 1000,
+       "crop scale 0.666667 0.8 \ncrop x by scale 0.666667 min,max,size 67 733 666 \n" +
+           region("67,0 733,1000 666,1000"), 666, 1000},
+      {"-cr", "-4,-3", 1600, 1200, "crop scale 1.33333 1.33333 \n", 1600, 1200},
+      {"-cr", "-4,-3,0,5", 2000, 1000, "crop scale 1.33333 2 \n", 2000, 1000},
+      {"-sc", "x", 30, 20, sc("1,1", "30,20", "1,1", 0, 0), 30, 20},
+      {"-sc", "0.5", 1000, 800, sc("0.5,0.5", "500,400", "2,2", 0, 0), 500, 400},
+      {"-sc", "2", 100, 80, sc("2,2", "200,160", "0.5,0.5", 1, 1), 200, 160},
+      {"-sc", "4", 10, 8, sc("4,4", "40,32", "0.25,0.25", 3, 3), 40, 32},
+      {"-sc", "2,2,0", 100, 80, sc("2,2", "200,160", "0.5,0.5", 0, 0), 200, 160},
+      {"-sc", "0.5,1", 1000, 800, sc("0.5,1", "500,800", "2,1", 0, 0), 500, 800},
+      {"-sc", "-800,-600", 1000, 800, sc("0.75,0.75", "750,600", "1.33333,1.33333", 0, 0), 750,
+       600},
+      {"-sc", "-800,-600", 800, 600, sc("1,1", "800,600", "1,1", 0, 0), 800, 600},
+      {"-ssc", "x", 30, 20, ssc("1,1", "30,20", "1,1", 1), 30, 20},
+      {"-ssc", "0.5", 1000, 800, ssc("0.5,0.5", "500,400", "2,2", 2), 500, 400},
+      {"-ssc", "0.25", 100, 80, ssc("0.25,0.25", "25,20", "4,4", 3), 25, 20},
+      {"-ssc", "2", 100, 80, ssc("2,2", "200,160", "0.5,0.5", 1), 200, 160},
+      {"-ssc", "-800,-600", 1000, 800,
+       ssc("0.751249,0.751249", "751,600", "1.33112,1.33112", 1), 751, 600},
+      {"-fr", "x", 1000, 800,
+       "frame color 0.1,0.1,0.1 size 180,180,180,180\n" + step("framing  done", 1), 1360, 1160},
+      {"-fr", "0,0,0,10,20,30,40", 100, 50,
+       "frame color 0,0,0 size 10,20,30,40\n" + step("framing  done", 1), 160, 90},
+      {"-fr", "0,0,0,10,20,30", 100, 50,
+       "frame color 0,0,0 size 10,20,30,20\n" + step("framing  done", 1), 140, 90},
+      {"-comp", "x", 101, 50, "compression 2\n" + step("compressing done", 1), 51, 25},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.command + " " + c.word + " on " + std::to_string(c.nx));
+    const auto result = run(c.command, c.word, c.nx, c.ny);
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(command_log(result.err), "cmd " + c.command + ", par " + c.word + "\n" + c.log);
+    const std::string header =
+        "P6\n" + std::to_string(c.new_nx) + " " + std::to_string(c.new_ny) + "\n255\n";
+    EXPECT_EQ(result.out.substr(0, header.size()), header);
+    EXPECT_EQ(result.out.size(), header.size() + size_t{3} * c.new_nx * c.new_ny);
+  }
+}
+
+// Every rejection comes before the command's first log line; neither it
+// nor an allocation failure leaves an image.
+TEST(Geometry, RejectedWordsLeaveNoImage) {
+  const std::string negative = "a negative width needs a negative height";
+  const std::string outside = "crop region outside the image";
+  const struct {
+    std::string command, word;
+    int nx;
+    std::string reason;  // empty: an allocation failure, `log` says what follows
+    std::string log = "";
+  } cases[] = {
+      {"-sc", "-5,3", 10, negative},
+      {"-ssc", "-5", 10, negative},
+      {"-sc", "0.05", 10, "new size 0,0 is empty"},
+      {"-sc", "nan", 10, "new size 0,0 is empty"},
+      {"-sc", "1e308,1e-300", 10, "new size 2147483647,0 is empty"},
+      {"-sc", "-5,-5", 0, "new size 0,5 is empty"},  // nx 0: the box fits 5/8 of 8 rows
+      {"-sc", "inf", 10, "", "out of memory: scaled image\n"},
+      {"-ssc", "1e308", 10, "", "out of memory: scaled image\n"},
+      {"-fr", "0,0,0,1000000", 10, "",
+       "frame color 0,0,0 size 1000000,1000000,1000000,1000000\nout of memory: framed image\n"},
+      {"-fr", "0,0,0,2000000000", 10, "frame too large"},
+      {"-fr", "0,0,0,0,0,0,2147483640", 10, "frame too large"},
+      {"-comp", "0", 10, "factor must be 1 or more"},
+      {"-cr", "10", 10, outside},
+      {"-cr", "0,8,5,20", 10, outside},
+      {"-cr", "x", 0, outside},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.command + " " + c.word);
+    const auto result = run(c.command, c.word, c.nx, 8);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(result.out.empty());
+    const std::string log = c.reason.empty() ? c.log
+                                             : "invalid parameter " + c.command + " " + c.word +
+                                                   ": " + c.reason + "\n";
+    EXPECT_EQ(command_log(result.err), "cmd " + c.command + ", par " + c.word + "\n" + log);
+  }
+}
+
+// r, g, b of every pixel; aux must be 0 in every result.
+std::vector<int16_t> rgb_checking_aux(const Image &image) {
+  std::vector<int16_t> rgb;
+  for (int64_t i = 0; i < image.pixel_count(); ++i) {
+    EXPECT_EQ(image.pixels[i].aux, 0) << "pixel " << i;
+    rgb.insert(rgb.end(), {image.pixels[i].r, image.pixels[i].g, image.pixels[i].b});
+  }
+  return rgb;
+}
+
+// Binning as written out: every source pixel of the bin, weights chosen in
+// the stated order, sums in double.
+std::vector<int16_t> literal_binning(const Image &src, int width, int height, double fx,
+                                     double fy) {
+  const double bx = 1 / fx, by = 1 / fy;
+  std::vector<int16_t> rgb;
+  for (int j = 0; j < height; ++j) {
+    const double y0 = j * by, y1 = y0 + by;
+    const int yi0 = static_cast<int>(y0), yi1 = static_cast<int>(y1);
+    for (int i = 0; i < width; ++i) {
+      const double x0 = i * bx, x1 = x0 + bx;
+      const int xi0 = static_cast<int>(x0), xi1 = static_cast<int>(x1);
+      double sr = 0, sg = 0, sb = 0, sw = 0;
+      for (int y = yi0; y <= yi1; ++y) {
+        for (int x = xi0; x <= xi1; ++x) {
+          const Pixel &p = src.at(std::min(x, src.nx - 1), std::min(y, src.ny - 1));
+          const double u = x == xi0 ? std::trunc(x0 + 1) - x0 : (x == xi1 ? x1 - xi1 : 1);
+          const double v = y == yi0 ? std::trunc(y0 + 1) - y0 : (y == yi1 ? y1 - yi1 : 1);
+          sr += p.r * u * v, sg += p.g * u * v, sb += p.b * u * v, sw += u * v;
+        }
+      }
+      rgb.insert(rgb.end(), {truncate_to_sample(sr / sw), truncate_to_sample(sg / sw),
+                             truncate_to_sample(sb / sw)});
+    }
+  }
+  return rgb;
+}
+
+// Reductions and enlargements, bins just under or over one pixel, boxes
+// (bx by by pixels): both scalings against the literal arithmetic on
+// full-range samples of a 37x23 image.
+TEST(Scaling, BothScalingsMatchTheLiteralArithmetic) {
+  const struct {
+    std::string word;
+    double fx, fy;
+    bool box;
+  } cases[] = {
+      {"0.5", 0.5, 0, false},         {"0.3", 0.3, 0, false},       {"0.7", 0.7, 0, false},
+      {"0.5,1", 0.5, 1, false},       {"1", 1, 0, false},           {"0.9999", 0.9999, 0, false},
+      {"1.0001", 1.0001, 0, false},   {"2", 2, 0, false},           {"3,1.5", 3, 1.5, false},
+      {"2.7,0.4", 2.7, 0.4, false},   {"0.05,0.1", 0.05, 0.1, false},
+      {"-20,-30", 20, 30, true},      {"-37,-23", 37, 23, true},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.word);
+    const Image source = random_image(37, 23, -32768, 32767, static_cast<uint32_t>(c.fx * 100));
+    for (const double margin : {0.00001, 0.999}) {
+      const double fx = c.box ? std::min((margin + c.fx) / 37, (margin + c.fy) / 23) : c.fx;
+      const double fy = c.box || c.fy <= 0 ? fx : c.fy;
+      const int width = static_cast<int>(37 * fx), height = static_cast<int>(23 * fy);
+      Image image = source.scratch_copy();
+      std::vector<int16_t> expected;
+      if (margin < 0.5) {
+        scaling((c.word + (c.word.find(',') == std::string::npos ? ",0,0" : ",0")).c_str(), image);
+        expected = literal_binning(source, width, height, fx, fy);
+      } else {
+        smoothed_scaling(c.word.c_str(), image);
+        Image blurred = source.scratch_copy();
+        weighted_blur(blurred, static_cast<int>((1 / fx + 1 / fy) * 0.25 + 1), 1.0);
+        for (int j = 0; j < height; ++j) {
+          for (int i = 0; i < width; ++i) {
+            const Pixel &p = blurred.at(static_cast<int>((i + 0.5) * (1 / fx)),
+                                        static_cast<int>((j + 0.5) * (1 / fy)));
+            expected.insert(expected.end(), {p.r, p.g, p.b});
+          }
+        }
+      }
+      ASSERT_EQ(image.nx, width);
+      ASSERT_EQ(image.ny, height);
+      EXPECT_EQ(rgb_checking_aux(image), expected) << "margin " << margin;
+    }
+  }
+}
+
+// An enlargement by 3 has bins of 1/3 pixel: R = trunc(1.99 / (2/3)) = 2
+// smoothing passes of radius 2 follow the binning.
+TEST(Scaling, EnlargementIsSmoothedRTimesWithRadiusR) {
+  const Image source = random_image(9, 7, 0, 255, 3);
+  Image enlarged = source.scratch_copy();
+  scaling("3", enlarged);
+  Image expected = source.scratch_copy();
+  scaling("3,3,0", expected);
+  weighted_blur(expected, 2, 1.0);
+  weighted_blur(expected, 2, 1.0);
+  EXPECT_EQ(testing::samples_of(enlarged), testing::samples_of(expected));
+}
+
+// A result pixel (x, y) holds the source pixel (x + dx, y + dy), or the
+// frame colour outside the source.
+void expect_placed(const Image &result, const Image &source, int dx, int dy, Pixel frame) {
+  std::vector<int16_t> expected;
+  for (int y = 0; y < result.ny; ++y) {
+    for (int x = 0; x < result.nx; ++x) {
+      const bool inside = x + dx >= 0 && x + dx < source.nx && y + dy >= 0 && y + dy < source.ny;
+      const Pixel &p = inside ? source.at(x + dx, y + dy) : frame;
+      expected.insert(expected.end(), {p.r, p.g, p.b});
+    }
+  }
+  EXPECT_EQ(rgb_checking_aux(result), expected);
+}
+
+TEST(CropAndFraming, PixelsLandInPlace) {
+  const Image source = random_image(50, 40, -300, 300, 9);
+  const struct {
+    void (*handler)(const char *, Image &);
+    const char *word;
+    int nx, ny, dx, dy;
+    Pixel frame;
+  } cases[] = {
+      {crop, "10,20,30,35", 20, 15, 10, 20, {}},
+      {crop, "5,0,-5,-1", 40, 39, 5, 0, {}},
+      {crop, "-7,-3", 50, 21, 0, 9, {}},  // a band of trunc(50 / (7/3)) = 21 rows
+      {framing, "x", 68, 58, -9, -9, {25, 25, 25, 0}},  // (50 + 40) / 10, 0.1 * 255 = 25.5
+      {framing, "0.2,-1,0.6,1,2,3,4", 56, 44, -2, -3, {51, 51, 153, 0}},
+      {framing, "2,0,200,0,0,1", 50, 41, 0, -1, {510, 0, 32767, 0}},
+      {framing, "0.5,0.5,0.5,0,0,0,0", 50, 40, 0, 0, {}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.word);
+    Image image = source.scratch_copy();
+    c.handler(c.word, image);
+    ASSERT_EQ(image.nx, c.nx);
+    ASSERT_EQ(image.ny, c.ny);
+    expect_placed(image, source, c.dx, c.dy, c.frame);
+  }
+}
+
+// Truncated block means of 64-bit sums.
+std::vector<int16_t> literal_compression(const Image &src, int d) {
+  std::vector<int16_t> rgb;
+  for (int y0 = 0; y0 < src.ny; y0 += d) {
+    for (int x0 = 0; x0 < src.nx; x0 += d) {
+      int64_t r = 0, g = 0, b = 0, count = 0;
+      for (int y = y0; y < std::min(y0 + d, src.ny); ++y) {
+        for (int x = x0; x < std::min(x0 + d, src.nx); ++x, ++count) {
+          r += src.at(x, y).r, g += src.at(x, y).g, b += src.at(x, y).b;
+        }
+      }
+      rgb.insert(rgb.end(), {static_cast<int16_t>(r / count), static_cast<int16_t>(g / count),
+                             static_cast<int16_t>(b / count)});
+    }
+  }
+  return rgb;
+}
+
+TEST(Compression, BlockMeansByHandAndAgainstReference) {
+  Image quadrant = testing::row_image({10, 11, 12, 12});  // one block: 45 / 4 -> 11
+  quadrant.ny = 2, quadrant.nx = 2;
+  quadrant.pixels[2].g = -40;  // 10 + 11 - 40 + 12 = -7 -> -1, toward zero
+  compression("2", quadrant);
+  EXPECT_EQ(rgb_checking_aux(quadrant), (std::vector<int16_t>{11, -1, 11}));
+
+  const struct {
+    int nx, ny, d, lo, hi;
+  } cases[] = {
+      {4, 4, 2, -32768, 32767},      {5, 5, 2, -32768, 32767},        {37, 23, 3, -32768, 32767},
+      {37, 23, 7, -32768, 32767},    {37, 23, 1, -100, 100},          {37, 23, 1000, -5, 5},
+      {300, 300, 300, 32767, 32767}, {300, 300, 256, -32768, -32768}, {0, 5, 2, 0, 0},
+      {5, 0, 3, 0, 0},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::to_string(c.nx) + "x" + std::to_string(c.ny) + " by " +
+                 std::to_string(c.d));
+    const Image source = random_image(c.nx, c.ny, c.lo, c.hi, c.nx + c.d);
+    Image image = source.scratch_copy();
+    compression(std::to_string(c.d).c_str(), image);
+    ASSERT_EQ(image.nx, c.nx == 0 ? 0 : (c.nx - 1) / c.d + 1);
+    ASSERT_EQ(image.ny, c.ny == 0 ? 0 : (c.ny - 1) / c.d + 1);
+    EXPECT_EQ(rgb_checking_aux(image), literal_compression(source, c.d));
+  }
+}
+
+}  // namespace
+}  // namespace photofilter
