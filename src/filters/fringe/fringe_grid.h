@@ -26,6 +26,11 @@ FringeParameters scan_fringe_parameters(const char *word, const Image &image);
 // The "<tag> command params" and "<tag> correction factor ..." lines.
 void log_fringe_parameters(const char *tag, const FringeParameters &parameters);
 
+// The smallest green sample of a centre bright enough to be worked on:
+// slimit > g / 255 (in extended precision) holds exactly for the greens
+// below it.
+int32_t first_bright_green(double slimit);
+
 // Calls visit(x, y) for the centres x, y = extent + 1, extent + 1 + xyinc,
 // ... while x < nx - extent - 2 and y < ny - extent - 2, row by row, so
 // every window of half-size `extent` and its diagonal neighbours lie
