@@ -115,8 +115,8 @@ class VerdictMaps {
     for (int32_t w = first / 64; w <= last / 64; ++w) {
       const int32_t base = w * 64;
       Word &word = words[w];
-      const uint64_t in_window = bits_between(std::max(first, base) - base,
-                                              std::min(last, base + 63) - base);
+      const uint64_t in_window =
+          bits_between(std::max(first, base) - base, std::min(last, base + 63) - base);
       for (uint64_t unknown = in_window & ~word.known; unknown != 0; unknown &= unknown - 1) {
         const int bit = __builtin_ctzll(unknown);
         word.record(bit, tests.verdict<Fringe>(row[base + bit]));
@@ -127,8 +127,8 @@ class VerdictMaps {
         const int bit = __builtin_ctzll(passing);
         const int32_t i = base + bit;
         Pixel &p = row[i];
-        const int16_t m = std::min({p.*c, above[i - 1].*c, above[i + 1].*c, below[i - 1].*c,
-                                    below[i + 1].*c});
+        const int16_t m =
+            std::min({p.*c, above[i - 1].*c, above[i + 1].*c, below[i - 1].*c, below[i + 1].*c});
         p.*c = pulled_towards(p.*c, m);
         word.record(bit, tests.verdict<Fringe>(p));
       }

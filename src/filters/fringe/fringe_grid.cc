@@ -19,9 +19,8 @@ FringeParameters scan_fringe_parameters(const char *word, const Image &image) {
 
 int32_t first_bright_green(double slimit) {
   if (!(slimit == slimit)) return INT16_MIN;  // nothing compares with NaN
-  return first_where(INT16_MIN, INT16_MAX, truncate_to<int32_t>(slimit * 255.0L), [&](int32_t g) {
-    return !(slimit > static_cast<long double>(g) / 255);
-  });
+  return first_where(INT16_MIN, INT16_MAX, truncate_to<int32_t>(slimit * 255.0L),
+                     [&](int32_t g) { return !(slimit > static_cast<long double>(g) / 255); });
 }
 
 void log_fringe_parameters(const char *tag, const FringeParameters &p) {

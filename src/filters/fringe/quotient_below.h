@@ -17,7 +17,8 @@ namespace photofilter {
 // close to the answer makes it cheap.
 template <typename Predicate>
 int32_t first_where(int32_t low, int32_t high, int64_t guess, Predicate holds) {
-  int32_t n = static_cast<int32_t>(guess < low ? low : (guess > int64_t{high} + 1 ? high + 1 : guess));
+  int32_t n =
+      static_cast<int32_t>(guess < low ? low : (guess > int64_t{high} + 1 ? high + 1 : guess));
   while (n > low && holds(n - 1)) --n;
   while (n <= high && !holds(n)) ++n;
   return n;

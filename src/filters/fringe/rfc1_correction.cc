@@ -58,8 +58,8 @@ static_assert(sizeof(PixelWord) == sizeof(Pixel));
 // below, which this row does not change, so the pixels of a row do not
 // depend on each other and the loop runs without branches.
 PHOTOFILTER_MULTIVERSION RowOutcome correct_row(PixelWord *row, const PixelWord *above,
-                                                const PixelWord *below, int32_t first,
-                                                int32_t last, int32_t darkness_end) {
+                                                const PixelWord *below, int32_t first, int32_t last,
+                                                int32_t darkness_end) {
   int32_t corrected = 0;  // at most one per pixel of the row
   int32_t candidates = 0;
   for (int32_t i = first; i <= last; ++i) {
@@ -98,11 +98,9 @@ struct Rfc1Walk {
     const int32_t first = x - p.extent, last = x + p.extent;
     for (int32_t j = y - p.extent; j <= y + p.extent; ++j) {
       Pixel *row = image.row(j);
-      const RowOutcome outcome =
-          correct_row(reinterpret_cast<PixelWord *>(row),
-                      reinterpret_cast<const PixelWord *>(image.row(j - 1)),
-                      reinterpret_cast<const PixelWord *>(image.row(j + 1)), first, last,
-                      darkness_end);
+      const RowOutcome outcome = correct_row(
+          reinterpret_cast<PixelWord *>(row), reinterpret_cast<const PixelWord *>(image.row(j - 1)),
+          reinterpret_cast<const PixelWord *>(image.row(j + 1)), first, last, darkness_end);
       corrected += outcome.corrected;
       if (!outcome.any_candidate) continue;
       // Corrections lower a candidate's sum and leave the others alone, so
