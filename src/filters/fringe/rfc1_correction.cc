@@ -5,6 +5,7 @@
 // diagonal neighbours when that is not above its own. `factor` is logged
 // only.
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 
 #include "filters/fringe/fringe_commands.h"
@@ -48,7 +49,7 @@ int32_t sum_of(uint64_t word) {
 // A pixel array read and written as such words; may_alias keeps this
 // within the aliasing rules.
 using PixelWord = uint64_t __attribute__((may_alias));
-static_assert(sizeof(PixelWord) == sizeof(Pixel));
+static_assert(sizeof(PixelWord) == sizeof(Pixel) && std::endian::native == std::endian::little);
 
 // One row of a window. A pixel is a candidate when its sum is below
 // `darkness_end`; a candidate whose red is not below r_min (the smallest red
