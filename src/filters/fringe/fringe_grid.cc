@@ -1,0 +1,32 @@
+#include "filters/fringe/fringe_grid.h"
+
+#include "filters/fringe/quotient_below.h"
+#include "image/errors.h"
+#include "image/sample.h"
+
+namespace photofilter {
+
+FringeParameters scan_fringe_parameters(const char *word, const Image &image) {
+  FringeParameters p;
+  const int64_t size_sum = int64_t{image.nx} + image.ny;
+  p.extent = static_cast<int32_t>(size_sum / 150);
+  p.xyinc = static_cast<int32_t>(size_sum / 3000 + 1);
+  p.scanned = std::sscanf(word, "%lf,%lf,%d,%d", &p.factor, &p.slimit, &p.extent, &p.xyinc);
+  if (p.extent < 0) throw InvalidParameter("extent must be 0 or more");
+  if (p.xyinc < 1) throw InvalidParameter("xyinc must be 1 or more");
+  return p;
+}
+
+int32_t first_bright_green(double slimit) {
+  if (!(slimit == slimit)) return INT16_MIN;  // nothing compares with NaN
+  return first_where(INT16_MIN, INT16_MAX, truncate_to<int32_t>(slimit * 255.0L),
+                     [&](int32_t g) { return !(slimit > static_cast<long double>(g) / 255); });
+}
+
+void log_fringe_parameters(const char *tag, const FringeParameters &p) {
+  std::fprintf(stderr, "%s command params %d\n", tag, p.scanned);
+  std::fprintf(stderr, "%s correction factor %g slimit %g extent %d xyinc %d\n", tag, p.factor,
+               p.slimit, p.extent, p.xyinc);
+}
+
+}  // namespace photofilter
