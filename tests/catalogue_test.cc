@@ -31,24 +31,26 @@ constexpr double kSecondsPerCase = 10.0;  // unoptimised or sanitized build
 #endif
 
 std::string last_line(const std::string &log) {
-  if (log.empty()) return "";
+  if (log.size() < 2) return log;
   const size_t start = log.rfind('\n', log.size() - 2);
   return start == std::string::npos ? log : log.substr(start + 1);
 }
 
-// True when `line` is "<prefix><command word> <parameter word>..." for one
-// command pair of `args` (a command word given last pairs with "x").
-bool names_a_command_pair(const std::string &line, const std::string &prefix,
-                          const std::vector<std::string> &args, const char *separator) {
+// The length of "<prefix><command word> <parameter word><after>" when `line`
+// begins with it for one command pair of `args` (a command word given last
+// pairs with "x"), else 0.
+size_t command_pair_prefix(const std::string &line, const std::string &prefix,
+                           const std::vector<std::string> &args, const std::string &after) {
   for (size_t k = 0; k < args.size(); k += 2) {
     const std::string word = k + 1 < args.size() ? args[k + 1] : "x";
-    if (line.rfind(prefix + args[k] + separator + word, 0) == 0) return true;
+    const std::string start = prefix + args[k] + " " + word + after;
+    if (line.rfind(start, 0) == 0) return start.size();
   }
-  return false;
+  return 0;
 }
 
-// A failed run ends with one of the documented messages, and one that names
-// a command names one that was given, with its parameter word.
+// A failed run ends with one of the documented messages; one that names a
+// command names a command given, with its parameter word.
 bool ends_with_documented_failure(const std::string &line, const std::vector<std::string> &args) {
   const char *plain[] = {"out of memory: ", "read file error", "rgb/read error nx to big ",
                          "write error: "};
@@ -58,9 +60,9 @@ bool ends_with_documented_failure(const std::string &line, const std::vector<std
   for (size_t k = 0; k < args.size(); k += 2) {
     if (line == "not implemented yet: " + args[k] + "\n") return true;
   }
-  return (names_a_command_pair(line, "invalid parameter ", args, " ") &&
-          line.find(": ", 18) != std::string::npos && line.size() > line.find(": ", 18) + 3) ||
-         names_a_command_pair(line, "invalid command ", args, " ");
+  const size_t reason = command_pair_prefix(line, "invalid parameter ", args, ": ");
+  if (reason > 0) return line.size() > reason + 1 && line.back() == '\n';
+  return command_pair_prefix(line, "invalid command ", args, "\n") == line.size();
 }
 
 // A successful run wrote exactly one whole P6 image and logged its last step.
