@@ -1,10 +1,16 @@
 # Front door: `make` builds the filter, `make demo` runs it on the sample
 # photo, `make test` builds and runs every test, `make sanitize` runs the
-# tests under AddressSanitizer and UndefinedBehaviorSanitizer, `make gallery`
-# remakes the before/after pictures of doc/gallery/, `make install` and
-# `make package` install the program or build a Debian package of it.
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer, `make fuzz`
+# builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS,
+# `make gallery` remakes the before/after pictures of doc/gallery/,
+# `make install` and `make package` install the program or build a Debian
+# package of it, `make bench-peers` times it beside other tools.
 BUILD       ?= build
 SAN_BUILD   ?= build-sanitize
+FUZZ_BUILD  ?= build-fuzz
+FUZZ_CXX    ?= clang++
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := read run
 GENERATOR   := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 JOBS        ?= $(shell nproc 2>/dev/null || echo 2)
 DEMO_CHAIN  ?= -co 0.04,0,-0.02 -nr 2 -ec 1.5,2
@@ -12,7 +18,7 @@ DEMO_INPUT  := examples/dandelion.ppm
 DEMO_OUTPUT := $(BUILD)/demo/dandelion-filtered.ppm
 PREFIX      ?= /usr/local
 
-.PHONY: all build demo test sanitize bench bench-peers gallery install package clean
+.PHONY: all build demo test sanitize fuzz bench bench-peers gallery install package clean
 
 all: build
 
@@ -39,6 +45,21 @@ sanitize:
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
 
+# New inputs go to $(FUZZ_BUILD)/corpus/<target>, findings to
+# $(FUZZ_BUILD)/artifacts/; the seeds in fuzz/corpus/ stay as they are.
+fuzz:
+	cmake -S . -B $(FUZZ_BUILD) $(GENERATOR) -DCMAKE_CXX_COMPILER=$(FUZZ_CXX) \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPHOTOFILTER_FUZZ=ON > /dev/null
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@mkdir -p $(FUZZ_BUILD)/artifacts
+	@for target in $(FUZZ_TARGETS); do \
+	  mkdir -p $(FUZZ_BUILD)/corpus/$$target && \
+	  echo "fuzz: fuzz_$$target for $(FUZZ_SECONDS) s" && \
+	  $(FUZZ_BUILD)/fuzz/fuzz_$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	    -print_final_stats=1 -artifact_prefix=$(FUZZ_BUILD)/artifacts/fuzz_$$target- \
+	    $(FUZZ_BUILD)/corpus/$$target fuzz/corpus/$$target || exit 1; \
+	done
+
 bench: build
 	$(BUILD)/bench/photofilter_bench
 
@@ -58,4 +79,4 @@ package: build
 	@ls $(BUILD)/*.deb
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

@@ -11,9 +11,24 @@ struct ProgramResult {
   int status = -1;  // exit status, or -1 if the child did not exit normally
   std::string out;
   std::string err;
+  double cpu_seconds = 0;  // user plus system time of the child
+};
+
+// Bounds for one run, so that a case asking for gigabytes or hours ends in
+// "out of memory" or a kill instead of taking the machine. 0 means none.
+struct RunLimits {
+  int memory_mb = 0;
+  int cpu_seconds = 0;
 };
 
 ProgramResult run_photofilter(const std::vector<std::string> &args, const std::string &input);
+
+// The same within the given limits. In a build with AddressSanitizer the
+// memory limit caps single allocations (the sanitizer reserves far more
+// address space than any limit on it would allow); otherwise it caps the
+// child's address space.
+ProgramResult run_photofilter_limited(const std::vector<std::string> &args,
+                                      const std::string &input, RunLimits limits);
 
 // The same with standard input and output opened from the given paths (a
 // terminal device, say); `out` is then left empty.

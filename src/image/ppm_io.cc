@@ -18,10 +18,25 @@ constexpr int kLineReadSize = 200;  // at most 199 characters per header line
 constexpr int32_t kMaxWidth = 10000;
 constexpr size_t kChunkBytes = size_t{1} << 20;  // rows are moved in ~1 MiB chunks
 
+// Reads one line to its line feed and keeps its first 199 characters (the
+// line feed too when it fits). The rest of a longer line is dropped, so that
+// the tail of a long comment is never taken for the next header line.
+// Returns false at end of input (or a read error) before any character.
+bool read_line(char *buffer, std::FILE *in) {
+  int length = 0;
+  int c = EOF;
+  while ((c = std::getc(in)) != EOF) {
+    if (length < kLineReadSize - 1) buffer[length++] = static_cast<char>(c);
+    if (c == '\n') break;
+  }
+  buffer[length] = '\0';
+  return length > 0;
+}
+
 // Reads the next header line that does not begin with '#'.
 void read_header_line(char *buffer, std::FILE *in) {
   do {
-    if (std::fgets(buffer, kLineReadSize, in) == nullptr) {
+    if (!read_line(buffer, in)) {
       throw RunError("read file error: unexpected end of input in header\n");
     }
   } while (buffer[0] == '#');
@@ -53,8 +68,12 @@ Channels read_magic_line(Image &image, std::FILE *in) {
   read_header_line(image.header_line, in);
   if (std::memcmp(image.header_line, "P6\n", 4) == 0) return Channels::colour;
   if (std::memcmp(image.header_line, "P5\n", 4) == 0) return Channels::grey;
-  throw RunError(format_message("read file error type is not P5 or P6 found %s",
-                                image.header_line));
+  // The quoted line ends the message with its own line feed; a line that was
+  // cut short, or ended the input, gets one.
+  const size_t length = std::strlen(image.header_line);
+  const bool has_line_feed = length > 0 && image.header_line[length - 1] == '\n';
+  throw RunError(format_message("read file error type is not P5 or P6 found %s%s",
+                                image.header_line, has_line_feed ? "" : "\n"));
 }
 
 void read_size_and_depth(Image &image, std::FILE *in) {
