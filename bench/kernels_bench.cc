@@ -12,6 +12,20 @@ namespace {
 using bench::fresh_copy;
 using bench::report_megapixels;
 
+// The floor a kernel pass is measured against: one plain read-modify-write
+// pass over every sample of the same pixel array.
+void BM_PlainReadModifyWritePass(benchmark::State &state) {
+  for (auto _ : state) {
+    Image &image = fresh_copy(state);
+    int16_t *samples = &image.pixels[0].r;
+    const int64_t count = image.pixel_count() * 4;
+    for (int64_t i = 0; i < count; ++i) samples[i] = static_cast<int16_t>(samples[i] ^ 1);
+    benchmark::DoNotOptimize(samples);
+  }
+  report_megapixels(state);
+}
+BENCHMARK(BM_PlainReadModifyWritePass)->Unit(benchmark::kMillisecond);
+
 void BM_WeightedBlurAveraging(benchmark::State &state) {
   for (auto _ : state) weighted_blur(fresh_copy(state), static_cast<int32_t>(state.range(0)), 1.0);
   report_megapixels(state);
