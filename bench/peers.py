@@ -108,11 +108,9 @@ def rows(masks):
         ("box smooth r1", ["-s", "1,1,1000"], [
             ("vips convsep 3", vips("convsep", masks["box3"], "--precision", "integer")),
             ("pnmsmooth 3x3", ["pnmsmooth"]),
-            ("~convert -statistic mean 3", convert("-statistic", "mean", "3x3")),
         ]),
         ("box smooth r10", ["-s", "1,10,1000"], [
             ("vips convsep 21", vips("convsep", masks["box21"], "--precision", "integer")),
-            ("~convert -statistic mean 21", convert("-statistic", "mean", "21x21")),
         ]),
         ("noise: -snr", ["-snr", "x"], [("~pnmnlfilt", ["pnmnlfilt", "0.3", "0.8"])]),
         ("noise: -fnr", ["-fnr", "x"], [("~convert -despeckle", convert("-despeckle"))]),
