@@ -7,7 +7,8 @@ alternating, each as a whole process pinned to core 0 with one thread,
 reading the photo from the page cache and writing to /dev/null. Prints a
 Markdown table: medians in seconds, photofilter's megapixels per second,
 peak resident memory of each process, and the ratio peer / photofilter
-(above 1: photofilter is faster).
+(above 1: photofilter is faster). A first round of runs warms up memory and
+caches and is not counted.
 
   bench/peers.py [--runs N] [--build DIR] [--rows NAME,NAME...]
 
@@ -196,7 +197,10 @@ def main():
             tools += [(label, argv) for label, argv in peers]
             results = {label: ([], []) for label, _ in tools}
             failed = set()
-            for _ in range(args.runs):
+            # One round first that is not counted: fresh memory of this
+            # machine is slow on its first touch, and the first run of each
+            # tool pays for it.
+            for run in range(args.runs + 1):
                 for label, argv in tools:
                     if label in failed or (shutil.which(argv[0]) is None
                                             and not os.access(argv[0], os.X_OK)):
@@ -205,8 +209,9 @@ def main():
                     if result is None:
                         failed.add(label)
                         continue
-                    results[label][0].append(result[0])
-                    results[label][1].append(result[1])
+                    if run > 0:
+                        results[label][0].append(result[0])
+                        results[label][1].append(result[1])
             report_row(name, tools[0][1] if pf_args is not None else None, peers, results, failed)
             sys.stdout.flush()
 

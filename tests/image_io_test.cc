@@ -16,11 +16,11 @@
 namespace photofilter::testing {
 namespace {
 
-Image read_from(std::string bytes) {
+Image read_from(std::string bytes, bool keep_packed = false) {
   std::FILE *in = fmemopen(bytes.data(), bytes.size(), "r");
   EXPECT_NE(in, nullptr);
   Image image;
-  read_image(image, in);
+  read_image(image, in, keep_packed);
   std::fclose(in);
   return image;
 }
@@ -63,6 +63,14 @@ TEST_P(DepthScaling, SamplesAreScaledToByteRange) {
   const Image image = read_from(c.file);
   EXPECT_EQ(rgb_of(image), c.rgb);
   for (int64_t i = 0; i < image.pixel_count(); ++i) EXPECT_EQ(image.pixels[i].aux, 0);
+
+  // Kept packed, the image is written with the same bytes, and widens into
+  // the same pixels.
+  Image packed = read_from(c.file, true);
+  EXPECT_EQ(written(packed), written(image));
+  packed.unpack_pixels();
+  EXPECT_FALSE(packed.packed);
+  EXPECT_EQ(samples_of(packed), samples_of(image));
 }
 
 std::string raw(std::initializer_list<int> bytes) {
@@ -140,6 +148,24 @@ TEST(WriteImage, FailedWriteThrowsWriteError) {
       EXPECT_EQ(std::string(error.what()).rfind("write error: ", 0), 0u) << error.what();
     }
   }
+}
+
+}  // namespace
+}  // namespace photofilter::testing
+
+namespace photofilter::testing {
+namespace {
+
+// Widening in place walks down rows whose packed bytes share memory with
+// the pixels written before them: a many-row image must come out whole.
+TEST(ReadImage, PackedImageWidensInPlaceRowByRow) {
+  std::vector<uint8_t> samples(37 * 23 * 3);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>(i * 131 + 7);
+  const std::string file = ppm_file(37, 23, samples);
+  const Image direct = read_from(file);
+  Image packed = read_from(file, true);
+  packed.unpack_pixels();
+  EXPECT_EQ(samples_of(packed), samples_of(direct));
 }
 
 }  // namespace

@@ -95,6 +95,7 @@ bool apply_commands(int argc, const char *const *argv, Image &image) {
     if (command->handler == nullptr) {
       throw RunError(format_message("not implemented yet: %s\n", command_word));
     }
+    image.unpack_pixels();
     try {
       command->handler(parameter_word, image);
     } catch (const InvalidParameter &reason) {
@@ -113,7 +114,10 @@ int run(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
   print_banner();
   try {
     Image image;
-    read_image(image, in);
+    // Without commands the image goes out as it came in: it is kept as read
+    // rather than widened into pixels.
+    const bool no_commands = argc <= 1;
+    read_image(image, in, no_commands);
     step_timer("start after read file");
     if (!apply_commands(argc, argv, image)) return 1;
     write_image(image, out);

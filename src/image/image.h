@@ -28,6 +28,9 @@ using PixelArray = std::unique_ptr<Pixel[], PixelArrayDeleter>;
 // "out of memory" message.
 PixelArray allocate_pixels(int64_t count, const char *what);
 
+// Turns nx pixels of 3 bytes (r, g, b) into Pixels with aux 0.
+void widen_rgb8_row(const uint8_t *bytes, Pixel *row, int32_t nx);
+
 struct Image {
   PixelArray pixels;
   char header_line[256] = {};
@@ -40,7 +43,24 @@ struct Image {
   int32_t b_min = 0, b_max = 0;
   int32_t r_mean = 0, g_mean = 0, b_mean = 0;
 
+  // True while the pixel array holds the image still as read: 3 bytes a
+  // pixel (r, g, b, each 0..255) in the last 3*nx*ny bytes of its memory,
+  // not yet widened into Pixels. A run without commands writes these bytes
+  // back as they are and never touches the rest of the array; every other
+  // run widens them with unpack_pixels before its first command.
+  bool packed = false;
+
   int64_t pixel_count() const { return int64_t{nx} * ny; }
+
+  // The packed bytes (valid while `packed`): row y starts at
+  // packed_bytes() + 3*nx*y.
+  const uint8_t *packed_bytes() const;
+  uint8_t *packed_bytes();
+
+  // Widens packed bytes into Pixels with aux 0, in place; does nothing if
+  // the image is not packed.
+  void unpack_pixels();
+
   Pixel *row(int32_t y) { return pixels.get() + int64_t{y} * nx; }
   const Pixel *row(int32_t y) const { return pixels.get() + int64_t{y} * nx; }
   Pixel &at(int32_t x, int32_t y) { return row(y)[x]; }
@@ -51,7 +71,8 @@ struct Image {
   void replace_pixels(PixelArray new_pixels, int32_t new_nx, int32_t new_ny);
 
   // A copy of the size and all four values of every pixel, for handlers
-  // that need the image as it was before they change it.
+  // that need the image as it was before they change it. The image must
+  // not be packed.
   Image scratch_copy() const;
 };
 

@@ -113,42 +113,71 @@ std::vector<uint8_t> sample_scale_table(int32_t depth, int bytes_per_sample) {
   return table;
 }
 
-// Turns one row of raw samples into pixels.
-void convert_row(const uint8_t *raw, Pixel *out, int32_t nx, Channels channels,
-                 int bytes_per_sample, const uint8_t *table) {
+// Turns one row of raw samples into 3 bytes a pixel (r, g, b); a grey
+// sample gives all three.
+void decode_row(const uint8_t *raw, uint8_t *out, int32_t nx, Channels channels,
+                int bytes_per_sample, const uint8_t *table) {
   const int samples_per_pixel = channels == Channels::colour ? 3 : 1;
-  if (bytes_per_sample == 1 && channels == Channels::colour) {
-    for (int32_t x = 0; x < nx; ++x, raw += 3) {
-      out[x] = Pixel{table[raw[0]], table[raw[1]], table[raw[2]], 0};
-    }
-  } else if (bytes_per_sample == 1) {
-    for (int32_t x = 0; x < nx; ++x) {
-      const int16_t v = table[raw[x]];
-      out[x] = Pixel{v, v, v, 0};
-    }
-  } else {
-    auto sample = [&](int32_t x, int c) -> int16_t {
-      const uint8_t *s = raw + (int64_t{x} * samples_per_pixel + c) * 2;
-      return table[(s[0] << 8) | s[1]];
-    };
-    for (int32_t x = 0; x < nx; ++x) {
-      if (channels == Channels::colour) {
-        out[x] = Pixel{sample(x, 0), sample(x, 1), sample(x, 2), 0};
-      } else {
-        const int16_t v = sample(x, 0);
-        out[x] = Pixel{v, v, v, 0};
-      }
+  auto sample = [&](int64_t index) -> uint8_t {
+    return bytes_per_sample == 1 ? table[raw[index]]
+                                 : table[(raw[2 * index] << 8) | raw[2 * index + 1]];
+  };
+  for (int32_t x = 0; x < nx; ++x, out += 3) {
+    const int64_t first = int64_t{x} * samples_per_pixel;
+    if (channels == Channels::colour) {
+      out[0] = sample(first);
+      out[1] = sample(first + 1);
+      out[2] = sample(first + 2);
+    } else {
+      out[0] = out[1] = out[2] = sample(first);
     }
   }
 }
 
-// The common case of 8-bit colour with maximum value 255: bytes are taken
-// unchanged, no table needed.
-PHOTOFILTER_MULTIVERSION void convert_row_rgb8(const uint8_t *raw, Pixel *out, int32_t nx) {
-  for (int32_t x = 0; x < nx; ++x, raw += 3) out[x] = Pixel{raw[0], raw[1], raw[2], 0};
+// Where the rows of pixel data go: widened into the pixel array as they
+// arrive, or kept as 3 bytes a pixel in the array's packed bytes.
+class RowSink {
+ public:
+  RowSink(Image &image, bool keep_packed) : image_(image), keep_packed_(keep_packed) {
+    if (!keep_packed) decoded_.resize(static_cast<size_t>(image.nx) * 3);
+  }
+
+  // Plain 8-bit colour with maximum value 255: the bytes are the samples.
+  void take_rgb8(const uint8_t *raw, int32_t y) {
+    if (keep_packed_) {
+      std::memcpy(packed_row(y), raw, static_cast<size_t>(image_.nx) * 3);
+    } else {
+      widen_rgb8_row(raw, image_.row(y), image_.nx);
+    }
+  }
+
+  void take_decoded(const uint8_t *raw, int32_t y, Channels channels, int bytes_per_sample,
+                    const uint8_t *table) {
+    uint8_t *out = keep_packed_ ? packed_row(y) : decoded_.data();
+    decode_row(raw, out, image_.nx, channels, bytes_per_sample, table);
+    if (!keep_packed_) widen_rgb8_row(decoded_.data(), image_.row(y), image_.nx);
+  }
+
+  // Rows that can be read straight to their place, or nullptr.
+  uint8_t *direct_rgb8_rows(int32_t y) { return keep_packed_ ? packed_row(y) : nullptr; }
+
+ private:
+  uint8_t *packed_row(int32_t y) {
+    return image_.packed_bytes() + static_cast<size_t>(image_.nx) * 3 * static_cast<size_t>(y);
+  }
+
+  Image &image_;
+  bool keep_packed_;
+  std::vector<uint8_t> decoded_;
+};
+
+[[noreturn]] void throw_data_ends(int32_t first_row, size_t bytes_got, size_t row_bytes,
+                                  int32_t ny) {
+  throw RunError(format_message("read file error: image data ends in row %d of %d\n",
+                                first_row + static_cast<int32_t>(bytes_got / row_bytes), ny));
 }
 
-void read_pixels(Image &image, Channels channels, std::FILE *in) {
+void read_pixels(Image &image, Channels channels, std::FILE *in, bool keep_packed) {
   const int bytes_per_sample = image.depth <= 255 ? 1 : 2;
   const int samples_per_pixel = channels == Channels::colour ? 3 : 1;
   const size_t row_bytes =
@@ -159,21 +188,26 @@ void read_pixels(Image &image, Channels channels, std::FILE *in) {
       channels == Channels::colour && bytes_per_sample == 1 && image.depth == 255;
   const int32_t rows_per_chunk =
       static_cast<int32_t>(std::max<size_t>(1, kChunkBytes / row_bytes));
-  std::vector<uint8_t> chunk(row_bytes * static_cast<size_t>(rows_per_chunk));
+  RowSink sink(image, keep_packed);
+  std::vector<uint8_t> chunk;
   for (int32_t y = 0; y < image.ny; y += rows_per_chunk) {
     const int32_t rows = std::min(rows_per_chunk, image.ny - y);
-    const size_t got = std::fread(chunk.data(), 1, row_bytes * rows, in);
-    if (got < row_bytes * rows) {
-      throw RunError(format_message("read file error: image data ends in row %d of %d\n",
-                                    y + static_cast<int32_t>(got / row_bytes), image.ny));
+    const size_t wanted = row_bytes * static_cast<size_t>(rows);
+    uint8_t *direct = plain_rgb8 ? sink.direct_rgb8_rows(y) : nullptr;
+    if (direct != nullptr) {
+      const size_t got = std::fread(direct, 1, wanted, in);
+      if (got < wanted) throw_data_ends(y, got, row_bytes, image.ny);
+      continue;
     }
+    chunk.resize(wanted);
+    const size_t got = std::fread(chunk.data(), 1, wanted, in);
+    if (got < wanted) throw_data_ends(y, got, row_bytes, image.ny);
     for (int32_t k = 0; k < rows; ++k) {
       const uint8_t *raw = chunk.data() + row_bytes * k;
       if (plain_rgb8) {
-        convert_row_rgb8(raw, image.row(y + k), image.nx);
+        sink.take_rgb8(raw, y + k);
       } else {
-        convert_row(raw, image.row(y + k), image.nx, channels, bytes_per_sample,
-                    table.data());
+        sink.take_decoded(raw, y + k, channels, bytes_per_sample, table.data());
       }
     }
   }
@@ -181,6 +215,13 @@ void read_pixels(Image &image, Channels channels, std::FILE *in) {
 
 [[noreturn]] void throw_write_error() {
   throw RunError(format_message("write error: %s\n", std::strerror(errno)));
+}
+
+void write_all(const uint8_t *bytes, size_t count, std::FILE *out) {
+  for (size_t done = 0; done < count; done += kChunkBytes) {
+    const size_t size = std::min(kChunkBytes, count - done);
+    if (std::fwrite(bytes + done, 1, size, out) != size) throw_write_error();
+  }
 }
 
 PHOTOFILTER_MULTIVERSION void write_row(const Pixel *row, int32_t nx, uint8_t *out) {
@@ -193,14 +234,15 @@ PHOTOFILTER_MULTIVERSION void write_row(const Pixel *row, int32_t nx, uint8_t *o
 
 }  // namespace
 
-void read_image(Image &image, std::FILE *in) {
+void read_image(Image &image, std::FILE *in, bool keep_packed) {
   image.header_line[0] = '\0';
   const Channels channels = read_magic_line(image, in);
   read_size_and_depth(image, in);
   std::fprintf(stderr, "rgb read file %d %d %d\n", image.nx, image.ny, image.depth);
   check_size_and_depth(image);
   image.pixels = allocate_pixels(image.pixel_count(), "pixel array of the input image");
-  read_pixels(image, channels, in);
+  image.packed = keep_packed;
+  read_pixels(image, channels, in, keep_packed);
   std::fprintf(stderr, "rgb read file, elems read %lld\n",
                static_cast<long long>(image.pixel_count()));
 }
@@ -212,7 +254,10 @@ void write_image(const Image &image, std::FILE *out) {
     throw_write_error();
   }
   const size_t row_bytes = static_cast<size_t>(image.nx) * 3;
-  if (row_bytes > 0 && image.ny > 0) {
+  if (image.packed) {
+    // Bytes as read are 0..255 already: nothing to clamp.
+    write_all(image.packed_bytes(), row_bytes * static_cast<size_t>(image.ny), out);
+  } else if (row_bytes > 0 && image.ny > 0) {
     const int32_t rows_per_chunk =
         static_cast<int32_t>(std::max<size_t>(1, kChunkBytes / row_bytes));
     std::vector<uint8_t> chunk(row_bytes * static_cast<size_t>(rows_per_chunk));

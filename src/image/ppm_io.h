@@ -11,7 +11,10 @@ namespace photofilter {
 // Fills `image` from `in`. Logs the header it found on standard error.
 // Throws RunError for a bad header, truncated pixel data or a failed
 // allocation; the message is complete as it stands.
-void read_image(Image &image, std::FILE *in);
+// With keep_packed the pixel data stays as 3 bytes a pixel (see
+// Image::packed) until Image::unpack_pixels widens it, which a run without
+// commands never needs.
+void read_image(Image &image, std::FILE *in, bool keep_packed = false);
 
 // Writes `image` to `out` as P6 and closes `out`. Logs on standard error.
 // Throws RunError when a write or the close fails.
