@@ -5,9 +5,9 @@ Makes a 6000x4000 photo-like P6 (bench/make_photo.cc), then for every row of
 the table below runs photofilter and each installed peer several times,
 alternating, each as a whole process pinned to core 0 with one thread,
 reading the photo from the page cache and writing to /dev/null. Prints a
-Markdown table: medians in seconds, photofilter's megapixels per second,
-peak resident memory of each process, and the ratio peer / photofilter
-(above 1: photofilter is faster). A first round of runs warms up memory and
+Markdown table: median wall and CPU seconds, photofilter's megapixels per
+second, peak resident memory of each process, and the ratio peer /
+photofilter of CPU seconds (above 1: photofilter is faster). A first round of runs warms up memory and
 caches and is not counted.
 
   bench/peers.py [--runs N] [--build DIR] [--rows NAME,NAME...]
@@ -152,7 +152,7 @@ def write_masks(folder):
 
 
 def time_once(argv, photo):
-    """Wall seconds and peak resident MiB of one whole process."""
+    """Wall seconds, CPU seconds and peak resident MiB of one whole process."""
     env = dict(os.environ, **ONE_THREAD)
     with open(photo, "rb") as stdin, open(os.devnull, "wb") as devnull:
         start = time.perf_counter()
@@ -163,7 +163,7 @@ def time_once(argv, photo):
     process.returncode = os.waitstatus_to_exitcode(status)
     if process.returncode != 0:
         return None
-    return seconds, usage.ru_maxrss / 1024.0
+    return seconds, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0
 
 
 def main():
@@ -185,17 +185,20 @@ def main():
             subprocess.run([make_photo], stdout=f, stderr=subprocess.DEVNULL, check=True)
         masks = write_masks(folder)
         wanted = set(filter(None, args.rows.split(",")))
-        print(f"{WIDTH}x{HEIGHT} photo, {args.runs} runs each, one core (taskset -c 0), "
-              "output to /dev/null; ratio = peer / photofilter\n")
-        print("| row | photofilter s | MP/s | peak MiB | peer | peer s | peer peak MiB | ratio |")
-        print("|---|---|---|---|---|---|---|---|")
+        print(f"{WIDTH}x{HEIGHT} photo, {args.runs} runs each after one uncounted round, "
+              "one core (taskset -c 0), output to /dev/null; medians; MP/s and ratio "
+              "(peer / photofilter) from CPU time (user + system), which a busy or "
+              "throttled virtual machine disturbs less than wall time\n")
+        print("| row | photofilter wall s | cpu s | MP/s | peak MiB "
+              "| peer | wall s | cpu s | peak MiB | ratio |")
+        print("|---|---|---|---|---|---|---|---|---|---|")
         for name, pf_args, peers in rows(masks):
             if wanted and name not in wanted:
                 continue
             # Alternate the tools run by run so that drifts hit all alike.
             tools = [] if pf_args is None else [("photofilter", [program, *pf_args])]
             tools += [(label, argv) for label, argv in peers]
-            results = {label: ([], []) for label, _ in tools}
+            results = {label: ([], [], []) for label, _ in tools}
             failed = set()
             # One round first that is not counted: fresh memory of this
             # machine is slow on its first touch, and the first run of each
@@ -210,8 +213,8 @@ def main():
                         failed.add(label)
                         continue
                     if run > 0:
-                        results[label][0].append(result[0])
-                        results[label][1].append(result[1])
+                        for column, value in zip(results[label], result):
+                            column.append(value)
             report_row(name, tools[0][1] if pf_args is not None else None, peers, results, failed)
             sys.stdout.flush()
 
@@ -221,27 +224,29 @@ def summary(label, argv, results, failed):
         return None, "not installed"
     if label in failed or not results[label][0]:
         return None, "failed"
-    return (statistics.median(results[label][0]), max(results[label][1])), ""
+    wall, cpu, peak = results[label]
+    return (statistics.median(wall), statistics.median(cpu), max(peak)), ""
 
 
 def report_row(name, pf_argv, peers, results, failed):
     if pf_argv is None:
-        pf_cells = ["-", "-", "-"]
+        pf_cells = ["-", "-", "-", "-"]
         pf_seconds = None
     else:
         pf, why = summary("photofilter", pf_argv, results, failed)
         if pf is None:
-            print(f"| {name} | {why} | | | | | | |")
+            print(f"| {name} | {why} | | | | | | | | |")
             return
-        pf_seconds = pf[0]
-        pf_cells = [f"{pf[0]:.3f}", f"{WIDTH * HEIGHT / 1e6 / pf[0]:.0f}", f"{pf[1]:.0f}"]
+        pf_seconds = pf[1]
+        pf_cells = [f"{pf[0]:.3f}", f"{pf[1]:.3f}", f"{WIDTH * HEIGHT / 1e6 / max(pf[1], 1e-3):.0f}",
+                    f"{pf[2]:.0f}"]
     for label, argv in peers:
         peer, why = summary(label, argv, results, failed)
         if peer is None:
-            cells = [label, why, "", ""]
+            cells = [label, why, "", "", ""]
         else:
-            ratio = f"{peer[0] / pf_seconds:.2f}" if pf_seconds else "-"
-            cells = [label, f"{peer[0]:.3f}", f"{peer[1]:.0f}", ratio]
+            ratio = f"{peer[1] / max(pf_seconds, 1e-3):.2f}" if pf_seconds else "-"
+            cells = [label, f"{peer[0]:.3f}", f"{peer[1]:.3f}", f"{peer[2]:.0f}", ratio]
         print("| " + " | ".join([name, *pf_cells, *cells]) + " |")
 
 
