@@ -17,6 +17,9 @@ struct Command {
   Handler handler;          // nullptr while the command is not built yet
   const char *synopsis;     // the parameter word's fields, in scan order
   const char *description;  // one line for the usage text
+  // The handler takes an image still packed as read (Image::packed) and
+  // widens it itself where it must; other handlers get it widened.
+  bool takes_packed_image = false;
 };
 
 std::span<const Command> command_table();

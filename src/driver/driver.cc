@@ -80,6 +80,12 @@ int answer_without_image(int argc, const char *const *argv, std::FILE *in, std::
   return -1;
 }
 
+bool first_command_takes_packed_image(int argc, const char *const *argv) {
+  if (argc <= 1) return true;
+  const Command *first = find_command(argv[1]);
+  return first != nullptr && first->handler != nullptr && first->takes_packed_image;
+}
+
 // Applies the command pairs in order. Returns false after an unknown
 // command word, which ends the run without an image.
 bool apply_commands(int argc, const char *const *argv, Image &image) {
@@ -95,7 +101,8 @@ bool apply_commands(int argc, const char *const *argv, Image &image) {
     if (command->handler == nullptr) {
       throw RunError(format_message("not implemented yet: %s\n", command_word));
     }
-    image.unpack_pixels();
+    image.written_next = k + 2 >= argc;
+    if (!command->takes_packed_image) image.unpack_pixels();
     try {
       command->handler(parameter_word, image);
     } catch (const InvalidParameter &reason) {
@@ -114,10 +121,9 @@ int run(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
   print_banner();
   try {
     Image image;
-    // Without commands the image goes out as it came in: it is kept as read
-    // rather than widened into pixels.
-    const bool no_commands = argc <= 1;
-    read_image(image, in, no_commands);
+    // The image is kept as read, 3 bytes a pixel, while the commands can
+    // work on it so: without commands it goes out as it came in.
+    read_image(image, in, first_command_takes_packed_image(argc, argv));
     step_timer("start after read file");
     if (!apply_commands(argc, argv, image)) return 1;
     write_image(image, out);

@@ -50,6 +50,11 @@ struct Image {
   // run widens them with unpack_pixels before its first command.
   bool packed = false;
 
+  // True while the command that runs is the last one, so that its result
+  // is clamped to 0..255 and written right after it: a command may then
+  // keep a packed image packed by clamping its results now.
+  bool written_next = false;
+
   int64_t pixel_count() const { return int64_t{nx} * ny; }
 
   // The packed bytes (valid while `packed`): row y starts at
