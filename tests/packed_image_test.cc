@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/command_table.h"
@@ -34,12 +35,16 @@ std::string written(const Image &image) {
   return bytes;
 }
 
-TEST(PackedImage, CommandsGiveTheSameResultOnPackedAndWidenedImages) {
-  std::vector<uint8_t> samples(29 * 17 * 3);
+// A small image, and one large enough for the table paths of saturation.
+class PackedImage : public ::testing::TestWithParam<std::pair<int, int>> {};
+
+TEST_P(PackedImage, CommandsGiveTheSameResultOnPackedAndWidenedImages) {
+  const auto [nx, ny] = GetParam();
+  std::vector<uint8_t> samples(static_cast<size_t>(nx) * ny * 3);
   for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>(i * 97 + i / 7);
   samples[0] = 0;
   samples[1] = 255;
-  const std::string file = ppm_file(29, 17, samples);
+  const std::string file = ppm_file(nx, ny, samples);
   const char *words[] = {"x",   "2.2",       "0.5,1,2",         "1.5,1,1,300", "-0.3", "0",
                          "0.4", "2,2,2,127", "0.04,0,-0.04",    "1.1,1,0.9",   "-1",   "3",
                          "1",   "0.2,0.9",   "10,20,30,40,2,3", "0,0,0,0,0,0,0"};
@@ -65,6 +70,9 @@ TEST(PackedImage, CommandsGiveTheSameResultOnPackedAndWidenedImages) {
   }
   EXPECT_GT(packed_commands, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Sizes, PackedImage,
+                         ::testing::Values(std::make_pair(29, 17), std::make_pair(512, 384)));
 
 }  // namespace
 }  // namespace photofilter::testing

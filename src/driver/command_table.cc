@@ -54,7 +54,7 @@ constexpr Command kCommands[] = {
      "colour gamma", true},
     {"-cs", color_saturation_correction,
      "f_r=1,f_g=f_r,f_b=f_r,n=255",
-     "colour saturation: each channel away from or toward the pixel's grey"},
+     "colour saturation: each channel away from or toward the pixel's grey", true},
     {"-cc", color_contrast_correction,
      "v_r=1,v_g=v_r,v_b=v_r,max=255",
      "colour contrast: an S-shaped tone curve per channel", true},

@@ -65,32 +65,94 @@ PHOTOFILTER_MULTIVERSION void saturate_pixels(Pixel *pixels, int64_t count,
   for (int64_t i = 0; i < count; ++i) saturate_pixel(pixels[i], f);
 }
 
-// Tables for the channels (shared where factors are equal), then lookups
-// for pixels in 0..255 and extended arithmetic for the rest.
-void saturate_pixels_by_tables(Pixel *pixels, int64_t count, const ChannelValues &f) {
-  std::vector<InRangeTable> tables;
-  tables.reserve(3);  // references to the tables stay valid
-  auto table_for = [&tables](double factor) -> const InRangeTable & {
-    for (const InRangeTable &table : tables) {
+// The tables of the three channels, shared where factors are equal.
+class ChannelTablesInRange {
+ public:
+  explicit ChannelTablesInRange(const ChannelValues &f) {
+    tables_.reserve(3);  // references to the tables stay valid
+    red_ = &table_for(f.r);
+    green_ = &table_for(f.g);
+    blue_ = &table_for(f.b);
+  }
+
+  // New r, g, b of a pixel whose samples are all 0..255.
+  void apply(int32_t r, int32_t g, int32_t b, int16_t &new_r, int16_t &new_g,
+             int16_t &new_b) const {
+    const int32_t sum = r + g + b;
+    new_r = red_->for_sum(sum)[r];
+    new_g = green_->for_sum(sum)[g];
+    new_b = blue_->for_sum(sum)[b];
+  }
+
+  // Whether every result lies in 0..255.
+  bool results_are_bytes() const {
+    for (const InRangeTable &table : tables_) {
+      for (int32_t sum = 0; sum < InRangeTable::kSums; ++sum) {
+        for (int32_t s = 0; s < InRangeTable::kSamples; ++s) {
+          const int16_t v = table.for_sum(sum)[s];
+          if (v < 0 || v > 255) return false;
+        }
+      }
+    }
+    return true;
+  }
+
+ private:
+  const InRangeTable &table_for(double factor) {
+    for (const InRangeTable &table : tables_) {
       if (table.factor() == factor) return table;
     }
-    return tables.emplace_back(factor);
-  };
-  const InRangeTable &red = table_for(f.r);
-  const InRangeTable &green = table_for(f.g);
-  const InRangeTable &blue = table_for(f.b);
+    return tables_.emplace_back(factor);
+  }
+
+  std::vector<InRangeTable> tables_;
+  const InRangeTable *red_ = nullptr;
+  const InRangeTable *green_ = nullptr;
+  const InRangeTable *blue_ = nullptr;
+};
+
+// Lookups for pixels in 0..255 and extended arithmetic for the rest.
+void saturate_pixels_by_tables(Pixel *pixels, int64_t count, const ChannelValues &f) {
+  const ChannelTablesInRange tables(f);
   for (int64_t i = 0; i < count; ++i) {
     Pixel &p = pixels[i];
     if (!in_byte_range(p)) {
       saturate_pixel(p, f);
       continue;
     }
-    const int32_t sum = p.r + p.g + p.b;
-    const int16_t r = red.for_sum(sum)[p.r];
-    const int16_t g = green.for_sum(sum)[p.g];
-    p.b = blue.for_sum(sum)[p.b];
-    p.r = r;
-    p.g = g;
+    tables.apply(p.r, p.g, p.b, p.r, p.g, p.b);
+  }
+}
+
+// A packed image holds bytes only: it stays packed when every result is a
+// byte, or when the image is written next and results are clamped then
+// anyway. Returns false when it has to be widened instead.
+bool saturate_packed(Image &image, const ChannelValues &f) {
+  const ChannelTablesInRange tables(f);
+  if (!image.written_next && !tables.results_are_bytes()) return false;
+  uint8_t *bytes = image.packed_bytes();
+  for (int64_t i = 0; i < image.pixel_count(); ++i, bytes += 3) {
+    int16_t r, g, b;
+    tables.apply(bytes[0], bytes[1], bytes[2], r, g, b);
+    bytes[0] = clamp_to_byte(r);
+    bytes[1] = clamp_to_byte(g);
+    bytes[2] = clamp_to_byte(b);
+  }
+  return true;
+}
+
+void saturate_image(Image &image, const ChannelValues &f) {
+  // The tables pay for themselves once the image has as many pixels as
+  // they have entries.
+  const bool tables_pay = image.pixel_count() >= InRangeTable::kEntries;
+  if (image.packed) {
+    if (tables_pay && saturate_packed(image, f)) return;
+    image.unpack_pixels();
+  }
+  if (tables_pay) {
+    saturate_pixels_by_tables(image.pixels.get(), image.pixel_count(), f);
+  } else {
+    saturate_pixels(image.pixels.get(), image.pixel_count(), f);
   }
 }
 
@@ -99,13 +161,7 @@ void saturate_pixels_by_tables(Pixel *pixels, int64_t count, const ChannelValues
 void color_saturation_correction(const char *word, Image &image) {
   const ChannelCurve p = scan_channel_curve(word);
   std::fprintf(stderr, "saturation %g,%g,%g,%d\n", p.values.r, p.values.g, p.values.b, p.n);
-  // The tables pay for themselves once the image has as many pixels as
-  // they have entries.
-  if (image.pixel_count() >= InRangeTable::kEntries) {
-    saturate_pixels_by_tables(image.pixels.get(), image.pixel_count(), p.values);
-  } else {
-    saturate_pixels(image.pixels.get(), image.pixel_count(), p.values);
-  }
+  saturate_image(image, p.values);
   step_timer("color saturation correction");
 }
 
