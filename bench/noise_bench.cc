@@ -32,6 +32,11 @@ void BM_SinglePixelRemoval(benchmark::State &state) {
 }
 BENCHMARK(BM_SinglePixelRemoval)->Unit(benchmark::kMillisecond);
 
+void BM_SinglePixelRemovalHorizontal(benchmark::State &state) {
+  run_handler(state, single_pixel_removal, "x");
+}
+BENCHMARK(BM_SinglePixelRemovalHorizontal)->Unit(benchmark::kMillisecond);
+
 void BM_Blur2(benchmark::State &state) { run_handler(state, blur2, "1"); }
 BENCHMARK(BM_Blur2)->Unit(benchmark::kMillisecond);
 

@@ -1,7 +1,8 @@
 // "-spr mode": removes single pixels that are brighter (l), darker (d) or
 // either (b) than every pixel of the ring around them, or (x) pixels that
 // are a local extreme between their left and right neighbour. Decisions
-// are taken on the input; results go to a new array.
+// are taken on the input: the image is changed in place, one row at a
+// time, from copies of the input rows that later decisions still read.
 #include <algorithm>
 #include <bit>
 #include <cstdio>
@@ -17,10 +18,6 @@ namespace photofilter {
 namespace {
 
 int32_t brightness(const Pixel &p) { return int32_t{p.r} + p.g + p.b; }
-
-void copy_row(const Pixel *from, Pixel *to, int32_t nx) {
-  std::memcpy(to, from, static_cast<size_t>(nx) * sizeof(Pixel));
-}
 
 // The statistics of the outline of the 3x3 window around (x, y), clipped
 // to the image: its top and bottom row, then its left and right column.
@@ -84,8 +81,14 @@ PHOTOFILTER_MULTIVERSION void mark_specks(const int32_t *above, const int32_t *h
 constexpr int64_t kLanes = 4;
 using SampleRow = std::vector<int16_t>;
 
+static_assert(sizeof(Pixel) == kLanes * sizeof(int16_t));
+
 void load_samples(const Pixel *row, int32_t nx, SampleRow &samples) {
   std::memcpy(samples.data(), row, static_cast<size_t>(nx) * sizeof(Pixel));
+}
+
+void store_samples(const SampleRow &samples, int32_t nx, Pixel *row) {
+  std::memcpy(row, samples.data(), static_cast<size_t>(nx) * sizeof(Pixel));
 }
 
 // Per interior pixel and lane, the largest and smallest sample of its
@@ -119,12 +122,11 @@ PHOTOFILTER_MULTIVERSION void replace_specks(const int16_t *here, const uint8_t 
 
 // Modes l, d and b. Pixels on the image edge belong to their own ring and
 // so never change; the interior pixels' rings are their eight neighbours.
-void remove_specks(const Image &image, Pixel *result, bool light, bool dark) {
+// Row y is rewritten once row y+1 has been copied, so the copies of rows
+// y-1, y and y+1 hold the input every decision of row y reads.
+void remove_specks(Image &image, bool light, bool dark) {
   const int32_t nx = image.nx, ny = image.ny;
-  if (nx < 3 || ny < 3) {
-    for (int32_t y = 0; y < ny; ++y) copy_row(image.row(y), result + int64_t{y} * nx, nx);
-    return;
-  }
+  if (nx < 3 || ny < 3) return;
   const int64_t count = kLanes * nx;
   std::vector<int32_t> sums_above(nx), sums_here(nx), sums_below(nx);
   SampleRow above(count), here(count), below(count), maxima(count), minima(count), out(count);
@@ -133,7 +135,6 @@ void remove_specks(const Image &image, Pixel *result, bool light, bool dark) {
   brightness_row(image.row(1), nx, sums_below.data());
   load_samples(image.row(0), nx, here);
   load_samples(image.row(1), nx, below);
-  copy_row(image.row(0), result, nx);
   for (int32_t y = 1; y + 1 < ny; ++y) {
     std::swap(sums_above, sums_here);
     std::swap(sums_here, sums_below);
@@ -147,33 +148,54 @@ void remove_specks(const Image &image, Pixel *result, bool light, bool dark) {
                   minima.data());
     replace_specks(here.data(), reinterpret_cast<const uint8_t *>(marks.data()), maxima.data(),
                    minima.data(), count, out.data());
-    std::memcpy(result + int64_t{y} * nx, out.data(), static_cast<size_t>(nx) * sizeof(Pixel));
+    store_samples(out, nx, image.row(y));
   }
-  copy_row(image.row(ny - 1), result + int64_t{ny - 1} * nx, nx);
 }
 
-int16_t halfway(int16_t left, int16_t right) {
-  return static_cast<int16_t>((int32_t{left} + right) / 2);
+// Marks the interior pixels of a row that are brighter or darker than both
+// their left and right neighbour.
+PHOTOFILTER_MULTIVERSION void mark_horizontal_extremes(const int32_t *sums, int32_t nx,
+                                                       uint32_t *marks) {
+  for (int32_t x = 1; x + 1 < nx; ++x) {
+    const int32_t left = sums[x - 1], s = sums[x], right = sums[x + 1];
+    const bool extreme = (left < s && right < s) || (s < left && s < right);
+    marks[x] = static_cast<uint32_t>(extreme) * kColourLanes;
+  }
+}
+
+// A marked pixel's r, g and b become the mean of its left and right
+// neighbour's, truncated towards zero; aux and unmarked pixels stay.
+PHOTOFILTER_MULTIVERSION void average_marked(const int16_t *here, const uint8_t *lane_marks,
+                                             int64_t count, int16_t *out) {
+  for (int64_t i = kLanes; i + kLanes < count; ++i) {
+    const int32_t sum = int32_t{here[i - kLanes]} + here[i + kLanes];
+    const int32_t mean = sum / 2;
+    // A bit-wise select, so that the loop runs on whole vectors.
+    const int32_t take_mean = -int32_t{lane_marks[i]};
+    out[i] = static_cast<int16_t>((mean & take_mean) | (int32_t{here[i]} & ~take_mean));
+  }
 }
 
 // Mode x: a pixel brighter or darker than both its left and right
 // neighbour becomes their channel-wise mean. The first and last column
-// keep their values.
-PHOTOFILTER_MULTIVERSION void smooth_horizontal_extremes(const Image &image, Pixel *result) {
+// keep their values. Decisions read only the pixel's own row, so each row
+// is rewritten from a copy of itself.
+void smooth_horizontal_extremes(Image &image) {
   const int32_t nx = image.nx;
+  if (nx < 3) return;
+  const int64_t count = kLanes * nx;
+  std::vector<int32_t> sums(nx);
+  SampleRow here(count), out(count);
+  std::vector<uint32_t> marks(nx, kKeep);
   for (int32_t y = 0; y < image.ny; ++y) {
-    const Pixel *row = image.row(y);
-    Pixel *out = result + int64_t{y} * nx;
-    copy_row(row, out, nx);
-    for (int32_t x = 1; x + 1 < nx; ++x) {
-      const int32_t left = brightness(row[x - 1]), s = brightness(row[x]);
-      const int32_t right = brightness(row[x + 1]);
-      if ((left < s && right < s) || (s < left && s < right)) {
-        out[x].r = halfway(row[x - 1].r, row[x + 1].r);
-        out[x].g = halfway(row[x - 1].g, row[x + 1].g);
-        out[x].b = halfway(row[x - 1].b, row[x + 1].b);
-      }
-    }
+    Pixel *row = image.row(y);
+    brightness_row(row, nx, sums.data());
+    load_samples(row, nx, here);
+    mark_horizontal_extremes(sums.data(), nx, marks.data());
+    average_marked(here.data(), reinterpret_cast<const uint8_t *>(marks.data()), count,
+                   out.data());
+    // Only the interior pixels are stored back: the first and last stay.
+    std::memcpy(row + 1, out.data() + kLanes, static_cast<size_t>(nx - 2) * sizeof(Pixel));
   }
 }
 
@@ -194,13 +216,11 @@ void single_pixel_removal(const char *word, Image &image) {
     step_timer("single pixel removal done");
     return;
   }
-  PixelArray result = allocate_pixels(image.pixel_count(), "single pixel removal result");
   if (mode == 'x') {
-    smooth_horizontal_extremes(image, result.get());
+    smooth_horizontal_extremes(image);
   } else {
-    remove_specks(image, result.get(), light, dark);
+    remove_specks(image, light, dark);
   }
-  image.replace_pixels(std::move(result), image.nx, image.ny);
   step_timer("single pixel removal done");
 }
 
