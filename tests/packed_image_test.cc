@@ -63,6 +63,7 @@ TEST(PackedImage, CommandsGiveTheSameResultOnPackedAndWidenedImages) {
                          "-3,-2,0,5",
                          // frame colours past 1.0 and below 0, borders of 0
                          "0.5,1,0.2,2,0,1,3", "1.2,0.5,0.5,0,1,0,0", "0.3,0.3,0.3,0,0,0,0",
+                         "0.5,0.5,0.5,2,0,1,0",
                          // compression factors and blur cycles
                          "2", "100000"};
   int packed_commands = 0;

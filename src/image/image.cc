@@ -75,7 +75,8 @@ void Image::unpack_pixels() {
   if (!packed) return;
   const size_t row_bytes = static_cast<size_t>(nx) * 3;
   std::vector<uint8_t> saved_row(row_bytes);
-  for (int32_t y = 0; y < ny; ++y) {
+  // An image 0 pixels wide has rows of no bytes: nothing to widen.
+  for (int32_t y = 0; y < ny && row_bytes > 0; ++y) {
     // The widened row may overlap its own packed bytes: copy them first.
     std::memcpy(saved_row.data(), packed_bytes() + row_bytes * y, row_bytes);
     widen_rgb8_row(saved_row.data(), row(y), nx);

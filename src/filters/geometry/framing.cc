@@ -56,6 +56,7 @@ bool colour_fits_bytes(Pixel colour, const Image &image) {
 // row of the colour.
 void frame_bytes(const Image &image, const Frame &f, int64_t width, Pixel colour, uint8_t *to) {
   const size_t row_bytes = static_cast<size_t>(width) * 3;
+  if (row_bytes == 0) return;  // rows of no pixels
   std::vector<uint8_t> colour_row(row_bytes);
   for (size_t i = 0; i < row_bytes; i += 3) {
     colour_row[i] = clamp_to_byte(colour.r);
