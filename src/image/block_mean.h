@@ -10,7 +10,8 @@ namespace photofilter {
 // result is the mean of pixels (x, y), (x+1, y), (x, y+1) and (x+1, y+1),
 // per channel, truncated toward zero; aux is 0. The image becomes one
 // pixel narrower and one pixel lower, so an image one pixel wide or high
-// becomes empty. An image that is already empty is left as it is.
+// becomes empty. An image that is already empty is left as it is, and a
+// packed image stays packed.
 void shrink_by_block_mean(Image &image);
 
 }  // namespace photofilter

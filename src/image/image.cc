@@ -49,16 +49,23 @@ void Image::replace_pixels(PixelArray new_pixels, int32_t new_nx, int32_t new_ny
   ny = new_ny;
 }
 
-const uint8_t *Image::packed_bytes() const {
+void Image::replace_with_packed(PixelArray new_pixels, int32_t new_nx, int32_t new_ny) {
+  replace_pixels(std::move(new_pixels), new_nx, new_ny);
+  packed = true;
+}
+
+uint8_t *packed_position(Pixel *pixels, int64_t count) {
   // The packed rows fill the top 3/8 of the array, so that widening them
   // from the first row on never overwrites a byte not yet read: row y
   // widened ends at 8*nx*(y+1), row y+1 packed starts at 5*nx*ny + 3*nx*(y+1).
-  return reinterpret_cast<const uint8_t *>(pixels.get()) + 5 * pixel_count();
+  // A smaller image packed into the same array starts no later, so a
+  // shrinking command can write its rows over the rows it has read.
+  return reinterpret_cast<uint8_t *>(pixels) + 5 * count;
 }
 
-uint8_t *Image::packed_bytes() {
-  return reinterpret_cast<uint8_t *>(pixels.get()) + 5 * pixel_count();
-}
+const uint8_t *Image::packed_bytes() const { return packed_position(pixels.get(), pixel_count()); }
+
+uint8_t *Image::packed_bytes() { return packed_position(pixels.get(), pixel_count()); }
 
 PHOTOFILTER_MULTIVERSION void widen_rgb8_row(const uint8_t *bytes, Pixel *row, int32_t nx) {
   for (int32_t x = 0; x < nx; ++x, bytes += 3) row[x] = Pixel{bytes[0], bytes[1], bytes[2], 0};
@@ -68,7 +75,8 @@ void Image::unpack_pixels() {
   if (!packed) return;
   const size_t row_bytes = static_cast<size_t>(nx) * 3;
   std::vector<uint8_t> saved_row(row_bytes);
-  for (int32_t y = 0; y < ny; ++y) {
+  // An image 0 pixels wide has rows of no bytes: nothing to widen.
+  for (int32_t y = 0; y < ny && row_bytes > 0; ++y) {
     // The widened row may overlap its own packed bytes: copy them first.
     std::memcpy(saved_row.data(), packed_bytes() + row_bytes * y, row_bytes);
     widen_rgb8_row(saved_row.data(), row(y), nx);

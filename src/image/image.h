@@ -28,6 +28,10 @@ using PixelArray = std::unique_ptr<Pixel[], PixelArrayDeleter>;
 // "out of memory" message.
 PixelArray allocate_pixels(int64_t count, const char *what);
 
+// Where an array of `count` pixels keeps an image of that many pixels
+// packed: in its last 3*count bytes.
+uint8_t *packed_position(Pixel *pixels, int64_t count);
+
 // Turns nx pixels of 3 bytes (r, g, b) into Pixels with aux 0.
 void widen_rgb8_row(const uint8_t *bytes, Pixel *row, int32_t nx);
 
@@ -74,6 +78,11 @@ struct Image {
   // Takes ownership of a new pixel array together with its size, as a
   // command that changes the image size must.
   void replace_pixels(PixelArray new_pixels, int32_t new_nx, int32_t new_ny);
+
+  // The same for a result kept packed: its bytes already stand at
+  // packed_position(new_pixels, new_nx * new_ny). The array may be the
+  // image's own, at least as large as the new size needs.
+  void replace_with_packed(PixelArray new_pixels, int32_t new_nx, int32_t new_ny);
 
   // A copy of the size and all four values of every pixel, for handlers
   // that need the image as it was before they change it. The image must

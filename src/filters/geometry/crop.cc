@@ -4,6 +4,7 @@
 // aspect -x0:-y0, turned to the image's orientation.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "filters/geometry/geometry_commands.h"
 #include "filters/geometry/geometry_support.h"
@@ -83,7 +84,30 @@ Rectangle resolved_in(Rectangle r, const Image &image) {
   return r;
 }
 
+// Moves the rectangle's rows of a packed image to the packed position of
+// the smaller image in the same array. That position starts no later than
+// the source rows, so every row lands at or before its source and before
+// the next source row.
+void cut_out_packed(const Rectangle &r, Image &image) {
+  const auto width = static_cast<int32_t>(r.x1 - r.x0);
+  const auto height = static_cast<int32_t>(r.y1 - r.y0);
+  if (width == image.nx && height == image.ny) return;
+  const size_t row_bytes = static_cast<size_t>(width) * 3;
+  const size_t source_row_bytes = static_cast<size_t>(image.nx) * 3;
+  const uint8_t *from =
+      image.packed_bytes() + source_row_bytes * static_cast<size_t>(r.y0) + 3 * r.x0;
+  uint8_t *to = packed_position(image.pixels.get(), int64_t{width} * height);
+  for (int32_t y = 0; y < height; ++y, from += source_row_bytes, to += row_bytes) {
+    std::memmove(to, from, row_bytes);
+  }
+  image.replace_with_packed(std::move(image.pixels), width, height);
+}
+
 void cut_out(const Rectangle &r, Image &image) {
+  if (image.packed) {
+    cut_out_packed(r, image);
+    return;
+  }
   const auto width = static_cast<int32_t>(r.x1 - r.x0);
   const auto height = static_cast<int32_t>(r.y1 - r.y0);
   // Row y of the result starts at or before row y0 + y of the source.

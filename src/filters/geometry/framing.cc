@@ -4,6 +4,8 @@
 // left the bottom, top the left, and right the left as well.
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "filters/geometry/geometry_commands.h"
 #include "filters/geometry/geometry_support.h"
@@ -32,6 +34,51 @@ Frame with_defaults(Frame f, const Image &image) {
 
 void fill(Pixel *to, int64_t count, Pixel colour) { std::fill(to, to + count, colour); }
 
+void frame_pixels(const Image &image, const Frame &f, int64_t width, Pixel colour, Pixel *to) {
+  fill(to, f.top * width, colour);
+  to += f.top * width;
+  for (int32_t y = 0; y < image.ny; ++y, to += width) {
+    fill(to, f.left, colour);
+    copy_without_aux(image.row(y), image.nx, to + f.left);
+    fill(to + f.left + image.nx, f.right, colour);
+  }
+  fill(to, f.bottom * width, colour);
+}
+
+// A packed image stays packed when the colour is a byte triple, or when it
+// is written next, where the colour would be clamped to bytes anyway.
+bool colour_fits_bytes(Pixel colour, const Image &image) {
+  const auto byte = [](int16_t v) { return v >= 0 && v <= 255; };
+  return image.written_next || (byte(colour.r) && byte(colour.g) && byte(colour.b));
+}
+
+// The framed rows, 3 bytes a pixel: the frame's parts are copied from one
+// row of the colour.
+void frame_bytes(const Image &image, const Frame &f, int64_t width, Pixel colour, uint8_t *to) {
+  const size_t row_bytes = static_cast<size_t>(width) * 3;
+  if (row_bytes == 0) return;  // rows of no pixels
+  std::vector<uint8_t> colour_row(row_bytes);
+  for (size_t i = 0; i < row_bytes; i += 3) {
+    colour_row[i] = clamp_to_byte(colour.r);
+    colour_row[i + 1] = clamp_to_byte(colour.g);
+    colour_row[i + 2] = clamp_to_byte(colour.b);
+  }
+  const auto colour_rows = [&](int rows) {
+    for (int y = 0; y < rows; ++y, to += row_bytes) std::memcpy(to, colour_row.data(), row_bytes);
+  };
+  const size_t image_row_bytes = static_cast<size_t>(image.nx) * 3;
+  const size_t left_bytes = static_cast<size_t>(f.left) * 3;
+  const size_t right_bytes = static_cast<size_t>(f.right) * 3;
+  const uint8_t *from = image.packed_bytes();
+  colour_rows(f.top);
+  for (int32_t y = 0; y < image.ny; ++y, to += row_bytes, from += image_row_bytes) {
+    std::memcpy(to, colour_row.data(), left_bytes);
+    std::memcpy(to + left_bytes, from, image_row_bytes);
+    std::memcpy(to + left_bytes + image_row_bytes, colour_row.data(), right_bytes);
+  }
+  colour_rows(f.bottom);
+}
+
 }  // namespace
 
 void framing(const char *word, Image &image) {
@@ -45,22 +92,20 @@ void framing(const char *word, Image &image) {
   std::fprintf(stderr, "frame color %g,%g,%g size %d,%d,%d,%d\n", f.red, f.green, f.blue,
                f.bottom, f.left, f.top, f.right);
   if (width == image.nx && height == image.ny) {
-    clear_aux(image);
+    if (!image.packed) clear_aux(image);
   } else {
     PixelArray framed = allocate_result(width * height, "framed image");
     const Pixel colour{truncate_to_sample(f.red * 255), truncate_to_sample(f.green * 255),
                        truncate_to_sample(f.blue * 255), 0};
-    Pixel *to = framed.get();
-    fill(to, f.top * width, colour);
-    to += f.top * width;
-    for (int32_t y = 0; y < image.ny; ++y, to += width) {
-      fill(to, f.left, colour);
-      copy_without_aux(image.row(y), image.nx, to + f.left);
-      fill(to + f.left + image.nx, f.right, colour);
+    const auto new_nx = static_cast<int32_t>(width), new_ny = static_cast<int32_t>(height);
+    if (image.packed && colour_fits_bytes(colour, image)) {
+      frame_bytes(image, f, width, colour, packed_position(framed.get(), width * height));
+      image.replace_with_packed(std::move(framed), new_nx, new_ny);
+    } else {
+      image.unpack_pixels();
+      frame_pixels(image, f, width, colour, framed.get());
+      image.replace_pixels(std::move(framed), new_nx, new_ny);
     }
-    fill(to, f.bottom * width, colour);
-    image.replace_pixels(std::move(framed), static_cast<int32_t>(width),
-                         static_cast<int32_t>(height));
   }
   step_timer("framing  done");
 }
