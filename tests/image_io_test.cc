@@ -16,25 +16,6 @@
 namespace photofilter::testing {
 namespace {
 
-Image read_from(std::string bytes, bool keep_packed = false) {
-  std::FILE *in = fmemopen(bytes.data(), bytes.size(), "r");
-  EXPECT_NE(in, nullptr);
-  Image image;
-  read_image(image, in, keep_packed);
-  std::fclose(in);
-  return image;
-}
-
-std::string written(const Image &image) {
-  char *buffer = nullptr;
-  size_t size = 0;
-  std::FILE *out = open_memstream(&buffer, &size);
-  write_image(image, out);  // closes `out`
-  std::string bytes(buffer, size);
-  std::free(buffer);
-  return bytes;
-}
-
 // Every pixel's r, g, b, the way the image holds them after reading.
 std::vector<int16_t> rgb_of(const Image &image) {
   std::vector<int16_t> rgb;

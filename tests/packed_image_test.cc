@@ -17,24 +17,6 @@
 namespace photofilter::testing {
 namespace {
 
-Image read_file(std::string bytes, bool keep_packed) {
-  std::FILE *in = fmemopen(bytes.data(), bytes.size(), "r");
-  Image image;
-  read_image(image, in, keep_packed);
-  std::fclose(in);
-  return image;
-}
-
-std::string written(const Image &image) {
-  char *buffer = nullptr;
-  size_t size = 0;
-  std::FILE *out = open_memstream(&buffer, &size);
-  write_image(image, out);
-  std::string bytes(buffer, size);
-  std::free(buffer);
-  return bytes;
-}
-
 // The bytes written after the command, or its rejection.
 std::string outcome(const Command &command, const char *word, Image &image) {
   try {
@@ -75,8 +57,8 @@ TEST(PackedImage, CommandsGiveTheSameResultOnPackedAndWidenedImages) {
     for (const std::string &file : files) {
       for (const char *word : words) {
         for (const bool written_next : {false, true}) {
-          Image widened = read_file(file, false);
-          Image packed = read_file(file, true);
+          Image widened = read_from(file, false);
+          Image packed = read_from(file, true);
           widened.written_next = packed.written_next = written_next;
           const std::string what = std::string(command.word) + " " + word + " on " +
                                    std::to_string(widened.nx) + "x" + std::to_string(widened.ny);

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <random>
+
+#include "image/ppm_io.h"
 
 namespace photofilter::testing {
 
@@ -46,6 +50,25 @@ Image row_image(const std::vector<int16_t> &values) {
   image.pixels = allocate_pixels(image.nx, "test image");
   for (int x = 0; x < image.nx; ++x) image.pixels[x] = Pixel{values[x], values[x], values[x], 0};
   return image;
+}
+
+Image read_from(std::string file, bool keep_packed) {
+  std::FILE *in = fmemopen(file.data(), file.size(), "r");
+  EXPECT_NE(in, nullptr);
+  Image image;
+  read_image(image, in, keep_packed);
+  std::fclose(in);
+  return image;
+}
+
+std::string written(const Image &image) {
+  char *buffer = nullptr;
+  size_t size = 0;
+  std::FILE *out = open_memstream(&buffer, &size);
+  write_image(image, out);  // closes `out`
+  std::string bytes(buffer, size);
+  std::free(buffer);
+  return bytes;
 }
 
 std::vector<int16_t> samples_of(const Image &image) {

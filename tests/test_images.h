@@ -24,6 +24,11 @@ Image random_image(int nx, int ny, int lo, int hi, uint32_t seed);
 // An image of one row holding the given values in r, g and b (aux 0).
 Image row_image(const std::vector<int16_t> &values);
 
+// read_image and write_image on memory: the image a file gives, and the
+// file an image gives (write_image closes its stream).
+Image read_from(std::string file, bool keep_packed = false);
+std::string written(const Image &image);
+
 // Every pixel's four samples, for comparing images.
 std::vector<int16_t> samples_of(const Image &image);
 
