@@ -149,5 +149,69 @@ TEST(ReadImage, PackedImageWidensInPlaceRowByRow) {
   EXPECT_EQ(samples_of(packed), samples_of(direct));
 }
 
+// What a run without commands writes for `file` coming from a regular file
+// (`regular`) or from a stream that is not one; "error" after a refusal.
+std::string copied_unchanged(const std::string &file, bool regular, bool *copied_through) {
+  std::FILE *in = regular ? std::tmpfile() : fmemopen(const_cast<char *>(file.data()),
+                                                        file.size(), "r");
+  if (regular) {
+    std::fwrite(file.data(), 1, file.size(), in);
+    std::rewind(in);
+  }
+  char *buffer = nullptr;
+  size_t size = 0;
+  std::FILE *out = open_memstream(&buffer, &size);
+  Image image;
+  std::string result;
+  *copied_through = false;
+  try {
+    *copied_through = read_image_for_copy(image, in);
+    if (*copied_through) {
+      write_image_copied_from(image, in, out);
+    } else {
+      write_image(image, out);
+    }
+    result.assign(buffer, size);
+  } catch (const RunError &) {
+    std::fclose(out);
+    result = "error";
+  }
+  std::fclose(in);
+  std::free(buffer);
+  return result;
+}
+
+// A run without commands copies 8-bit colour from a regular file straight
+// through; anything else (a pipe, grey, other depths, a file cut short) is
+// read whole first. Both ways give the bytes a read and a write give, and
+// a short file is refused either way.
+TEST(CopyUnchanged, RegularFilesCopyThroughAndGiveTheSameBytes) {
+  const std::string colour = ppm_file(700, 900, std::vector<uint8_t>(size_t{3} * 700 * 900, 77));
+  const struct {
+    std::string file;
+    bool copies_through;
+  } cases[] = {
+      {colour, true},
+      {colour + "trailing bytes", true},
+      {colour.substr(0, colour.size() - 1), false},
+      {"P5\n3 1\n255\n" + raw({0, 17, 255}), false},
+      {"P6\n1 1\n1000\n" + raw({0, 1, 2, 3, 3, 232}), false},
+      {"P6\n0 4\n255\n", true},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.file.substr(0, 12));
+    bool through_file = false;
+    bool through_stream = true;
+    const std::string from_file = copied_unchanged(c.file, true, &through_file);
+    const std::string from_stream = copied_unchanged(c.file, false, &through_stream);
+    EXPECT_EQ(through_file, c.copies_through);
+    EXPECT_FALSE(through_stream);
+    EXPECT_TRUE(from_file == from_stream);
+    if (from_stream != "error") {
+      EXPECT_TRUE(from_stream == written(read_from(c.file)));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace photofilter::testing

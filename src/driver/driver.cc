@@ -80,8 +80,7 @@ int answer_without_image(int argc, const char *const *argv, std::FILE *in, std::
   return -1;
 }
 
-bool first_command_takes_packed_image(int argc, const char *const *argv) {
-  if (argc <= 1) return true;
+bool first_command_takes_packed_image(const char *const *argv) {
   const Command *first = find_command(argv[1]);
   return first != nullptr && first->handler != nullptr && first->takes_packed_image;
 }
@@ -113,6 +112,19 @@ bool apply_commands(int argc, const char *const *argv, Image &image) {
   return true;
 }
 
+// A run without commands writes the image as it came in: 8-bit colour
+// from a file is copied through in blocks, anything else read whole.
+void copy_image_unchanged(Image &image, std::FILE *in, std::FILE *out) {
+  const bool copy_through = read_image_for_copy(image, in);
+  step_timer("start after read file");
+  if (copy_through) {
+    write_image_copied_from(image, in, out);
+  } else {
+    write_image(image, out);
+  }
+  step_timer("save and exit");
+}
+
 }  // namespace
 
 int run(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
@@ -121,9 +133,13 @@ int run(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
   print_banner();
   try {
     Image image;
+    if (argc <= 1) {
+      copy_image_unchanged(image, in, out);
+      return 0;
+    }
     // The image is kept as read, 3 bytes a pixel, while the commands can
-    // work on it so: without commands it goes out as it came in.
-    read_image(image, in, first_command_takes_packed_image(argc, argv));
+    // work on it so.
+    read_image(image, in, first_command_takes_packed_image(argv));
     step_timer("start after read file");
     if (!apply_commands(argc, argv, image)) return 1;
     write_image(image, out);

@@ -1,5 +1,7 @@
 #include "image/ppm_io.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -232,27 +234,85 @@ PHOTOFILTER_MULTIVERSION void write_row(const Pixel *row, int32_t nx, uint8_t *o
   }
 }
 
-}  // namespace
 
-void read_image(Image &image, std::FILE *in, bool keep_packed) {
+Channels read_header(Image &image, std::FILE *in) {
   image.header_line[0] = '\0';
   const Channels channels = read_magic_line(image, in);
   read_size_and_depth(image, in);
   std::fprintf(stderr, "rgb read file %d %d %d\n", image.nx, image.ny, image.depth);
   check_size_and_depth(image);
-  image.pixels = allocate_pixels(image.pixel_count(), "pixel array of the input image");
-  image.packed = keep_packed;
-  read_pixels(image, channels, in, keep_packed);
+  return channels;
+}
+
+void log_pixels_read(const Image &image) {
   std::fprintf(stderr, "rgb read file, elems read %lld\n",
                static_cast<long long>(image.pixel_count()));
 }
 
-void write_image(const Image &image, std::FILE *out) {
+void write_header(const Image &image, std::FILE *out) {
   std::fprintf(stderr, "save type %s nx %d ny %d depth %d\n", "P6", image.nx, image.ny,
                255);
   if (std::fprintf(out, "%s\n%d %d\n%d\n", "P6", image.nx, image.ny, 255) < 0) {
     throw_write_error();
   }
+}
+
+void close_output(const Image &image, std::FILE *out) {
+  if (std::fflush(out) != 0) throw_write_error();
+  if (std::fclose(out) != 0) throw_write_error();
+  std::fprintf(stderr, "rgb save file, elems written %lld\n",
+               static_cast<long long>(image.pixel_count()));
+}
+
+// True when `in` is a regular file that holds at least `bytes` more bytes
+// after its current position, so that copying them cannot run short.
+bool file_holds(std::FILE *in, int64_t bytes) {
+  struct stat status {};
+  if (fstat(fileno(in), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+  const off_t position = ftello(in);
+  return position >= 0 && status.st_size - position >= bytes;
+}
+
+}  // namespace
+
+void read_image(Image &image, std::FILE *in, bool keep_packed) {
+  const Channels channels = read_header(image, in);
+  image.pixels = allocate_pixels(image.pixel_count(), "pixel array of the input image");
+  image.packed = keep_packed;
+  read_pixels(image, channels, in, keep_packed);
+  log_pixels_read(image);
+}
+
+bool read_image_for_copy(Image &image, std::FILE *in) {
+  const Channels channels = read_header(image, in);
+  const int64_t data_bytes = image.pixel_count() * 3;
+  if (channels == Channels::colour && image.depth == 255 && file_holds(in, data_bytes)) {
+    log_pixels_read(image);
+    return true;
+  }
+  image.pixels = allocate_pixels(image.pixel_count(), "pixel array of the input image");
+  image.packed = true;
+  read_pixels(image, channels, in, true);
+  log_pixels_read(image);
+  return false;
+}
+
+void write_image_copied_from(const Image &image, std::FILE *in, std::FILE *out) {
+  write_header(image, out);
+  const size_t row_bytes = static_cast<size_t>(image.nx) * 3;
+  const size_t total = row_bytes * static_cast<size_t>(image.ny);
+  std::vector<uint8_t> chunk(std::min(total, kChunkBytes));
+  for (size_t done = 0; done < total; done += chunk.size()) {
+    const size_t size = std::min(chunk.size(), total - done);
+    const size_t got = std::fread(chunk.data(), 1, size, in);
+    if (got < size) throw_data_ends(0, done + got, row_bytes, image.ny);
+    if (std::fwrite(chunk.data(), 1, size, out) != size) throw_write_error();
+  }
+  close_output(image, out);
+}
+
+void write_image(const Image &image, std::FILE *out) {
+  write_header(image, out);
   const size_t row_bytes = static_cast<size_t>(image.nx) * 3;
   if (image.packed) {
     // Bytes as read are 0..255 already: nothing to clamp.
@@ -271,10 +331,7 @@ void write_image(const Image &image, std::FILE *out) {
       }
     }
   }
-  if (std::fflush(out) != 0) throw_write_error();
-  if (std::fclose(out) != 0) throw_write_error();
-  std::fprintf(stderr, "rgb save file, elems written %lld\n",
-               static_cast<long long>(image.pixel_count()));
+  close_output(image, out);
 }
 
 }  // namespace photofilter

@@ -16,6 +16,18 @@ namespace photofilter {
 // commands never needs.
 void read_image(Image &image, std::FILE *in, bool keep_packed = false);
 
+// For a run without commands. Reads the header into `image`; when the
+// pixel data are 8-bit colour with maximum value 255 in a regular file that
+// holds all of them, leaves them unread in `in` for
+// write_image_copied_from and returns true (the image then has no pixel
+// array). Otherwise reads the whole image, packed, and returns false.
+// Copying the bytes through a small buffer touches little fresh memory.
+bool read_image_for_copy(Image &image, std::FILE *in);
+
+// Writes the P6 header of `image` and copies its pixel data, as they are,
+// from `in` to `out`, then closes `out`; logs like write_image.
+void write_image_copied_from(const Image &image, std::FILE *in, std::FILE *out);
+
 // Writes `image` to `out` as P6 and closes `out`. Logs on standard error.
 // Throws RunError when a write or the close fails.
 void write_image(const Image &image, std::FILE *out);
