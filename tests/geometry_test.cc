@@ -358,6 +358,12 @@ TEST(Compression, BlockMeansByHandAndAgainstReference) {
       {37, 23, 7, -32768, 32767},    {37, 23, 1, -100, 100},          {37, 23, 1000, -5, 5},
       {300, 300, 300, 32767, 32767}, {300, 300, 256, -32768, -32768}, {0, 5, 2, 0, 0},
       {5, 0, 3, 0, 0},
+      // the largest blocks whose means are taken by a multiplication, and
+      // the smallest that are divided
+      {38, 41, 19, -32768, 32767},   {38, 41, 19, 32767, 32767},      {40, 40, 20, -32768, 32767},
+      // packed bytes: the same limits for samples of at most 255
+      {5, 5, 2, 0, 255},             {37, 23, 3, 0, 255},             {128, 70, 64, 0, 255},
+      {128, 70, 64, 255, 255},       {130, 65, 65, 0, 255},           {130, 65, 65, 254, 255},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(std::to_string(c.nx) + "x" + std::to_string(c.ny) + " by " +
@@ -368,6 +374,12 @@ TEST(Compression, BlockMeansByHandAndAgainstReference) {
     ASSERT_EQ(image.nx, c.nx == 0 ? 0 : (c.nx - 1) / c.d + 1);
     ASSERT_EQ(image.ny, c.ny == 0 ? 0 : (c.ny - 1) / c.d + 1);
     EXPECT_EQ(rgb_checking_aux(image), literal_compression(source, c.d));
+    if (c.lo < 0 || c.hi > 255 || c.nx == 0 || c.ny == 0) continue;
+    Image packed = testing::read_from(testing::written(source), true);
+    compression(std::to_string(c.d).c_str(), packed);
+    EXPECT_TRUE(packed.packed);
+    packed.unpack_pixels();
+    EXPECT_EQ(rgb_checking_aux(packed), literal_compression(source, c.d)) << "packed";
   }
 }
 
