@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "filters/geometry/geometry_commands.h"
+#include "filters/geometry/geometry_support.h"
 #include "image/kernels.h"
 #include "image/sample.h"
 #include "run_program.h"
@@ -237,6 +238,41 @@ TEST(Scaling, BothScalingsMatchTheLiteralArithmetic) {
   }
 }
 
+// Reductions (separable sums checked against their error bound) and
+// unsmoothed enlargements against the literal arithmetic: bins with weights
+// of full mantissas, dyadic weights (exact sums), bins just under two
+// pixels, a box, a result of one pixel; full-range samples, bytes both
+// widened and packed, and images of one or two values, whose whole-number
+// means sit right at truncation steps.
+TEST(Scaling, ReductionsMatchTheLiteralArithmetic) {
+  const char *words[] = {"0.3",      "0.5",       "0.37",    "0.81",  "0.3333333333333333",
+                         "0.999",    "0.25,0.4",  "0.3,0.7", "1",     "0.05,0.1",
+                         "-20,-9",   "0.02,0.03", "0.6,2.5,0", "2.5,1.5,0"};
+  const struct {
+    int lo, hi;
+  } ranges[] = {{-32768, 32767}, {0, 255}, {254, 255}, {0, 1}, {37, 37}, {255, 255}};
+  for (const char *word : words) {
+    for (const auto &range : ranges) {
+      SCOPED_TRACE(std::string(word) + " on " + std::to_string(range.lo) + ".." +
+                   std::to_string(range.hi));
+      const Image source = random_image(61, 47, range.lo, range.hi, 7);
+      const ScaleFactors f = scale_factors(word, source, 0.00001);
+      const auto expected = literal_binning(source, f.width, f.height, f.fx, f.fy);
+      Image image = source.scratch_copy();
+      scaling(word, image);
+      ASSERT_EQ(image.nx, f.width);
+      ASSERT_EQ(image.ny, f.height);
+      EXPECT_EQ(rgb_checking_aux(image), expected);
+      if (range.lo < 0) continue;
+      Image packed = testing::read_from(testing::written(source), true);
+      scaling(word, packed);
+      EXPECT_TRUE(packed.packed);
+      packed.unpack_pixels();
+      EXPECT_EQ(rgb_checking_aux(packed), expected) << "packed";
+    }
+  }
+}
+
 // An enlargement by 3 has bins of 1/3 pixel: R = trunc(1.99 / (2/3)) = 2
 // smoothing passes of radius 2 follow the binning.
 TEST(Scaling, EnlargementIsSmoothedRTimesWithRadiusR) {
@@ -322,6 +358,12 @@ TEST(Compression, BlockMeansByHandAndAgainstReference) {
       {37, 23, 7, -32768, 32767},    {37, 23, 1, -100, 100},          {37, 23, 1000, -5, 5},
       {300, 300, 300, 32767, 32767}, {300, 300, 256, -32768, -32768}, {0, 5, 2, 0, 0},
       {5, 0, 3, 0, 0},
+      // the largest blocks whose means are taken by a multiplication, and
+      // the smallest that are divided
+      {38, 41, 19, -32768, 32767},   {38, 41, 19, 32767, 32767},      {40, 40, 20, -32768, 32767},
+      // packed bytes: the same limits for samples of at most 255
+      {5, 5, 2, 0, 255},             {37, 23, 3, 0, 255},             {128, 70, 64, 0, 255},
+      {128, 70, 64, 255, 255},       {130, 65, 65, 0, 255},           {130, 65, 65, 254, 255},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(std::to_string(c.nx) + "x" + std::to_string(c.ny) + " by " +
@@ -332,6 +374,12 @@ TEST(Compression, BlockMeansByHandAndAgainstReference) {
     ASSERT_EQ(image.nx, c.nx == 0 ? 0 : (c.nx - 1) / c.d + 1);
     ASSERT_EQ(image.ny, c.ny == 0 ? 0 : (c.ny - 1) / c.d + 1);
     EXPECT_EQ(rgb_checking_aux(image), literal_compression(source, c.d));
+    if (c.lo < 0 || c.hi > 255 || c.nx == 0 || c.ny == 0) continue;
+    Image packed = testing::read_from(testing::written(source), true);
+    compression(std::to_string(c.d).c_str(), packed);
+    EXPECT_TRUE(packed.packed);
+    packed.unpack_pixels();
+    EXPECT_EQ(rgb_checking_aux(packed), literal_compression(source, c.d)) << "packed";
   }
 }
 

@@ -17,12 +17,15 @@
 namespace photofilter::testing {
 namespace {
 
-// The bytes written after the command, or its rejection.
+// The bytes written after the command, its rejection, or its failure (a
+// result too large for the memory).
 std::string outcome(const Command &command, const char *word, Image &image) {
   try {
     command.handler(word, image);
   } catch (const InvalidParameter &reason) {
     return std::string("rejected: ") + reason.what();
+  } catch (const RunError &failure) {
+    return std::string("failed: ") + failure.what();
   }
   return written(image);
 }
@@ -55,6 +58,9 @@ TEST(PackedImage, CommandsGiveTheSameResultOnPackedAndWidenedImages) {
     if (!command.takes_packed_image) continue;
     ++packed_commands;
     for (const std::string &file : files) {
+      // Scaling the large file by words such as 10,20,30 (13 blur passes
+      // over 39 megapixels) would take seconds; the small files cover it.
+      if (std::string(command.word) == "-sc" && file.size() > 100000) continue;
       for (const char *word : words) {
         for (const bool written_next : {false, true}) {
           Image widened = read_from(file, false);

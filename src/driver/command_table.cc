@@ -42,7 +42,7 @@ constexpr Command kCommands[] = {
      "rotation (not available: logs the angle only)"},
     {"-sc", scaling,
      "fx=1.0,fy=fx,weight=1.0",
-     "scale by area-weighted bins; negative fx,fy fit a -fx by -fy box"},
+     "scale by area-weighted bins; negative fx,fy fit a -fx by -fy box", true},
     {"-ssc", smoothed_scaling,
      "fx=1.0,fy=fx,weight=1.0",
      "smoothed scaling: blur, then one pixel per bin"},

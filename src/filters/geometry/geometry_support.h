@@ -30,6 +30,13 @@ class ResultArray {
   void install(int32_t width, int32_t height) {
     image_.replace_pixels(fresh_ ? std::move(fresh_) : std::move(image_.pixels), width, height);
   }
+  // The same for a result kept packed, 3 bytes a pixel, written at
+  // packed_data(width * height).
+  uint8_t *packed_data(int64_t count) const { return packed_position(data(), count); }
+  void install_packed(int32_t width, int32_t height) {
+    image_.replace_with_packed(fresh_ ? std::move(fresh_) : std::move(image_.pixels), width,
+                               height);
+  }
 
  private:
   Image &image_;
