@@ -105,6 +105,25 @@ PHOTOFILTER_INLINE void apply_rule_keeping_originals(const Rule &rule, const Sum
   }
 }
 
+// The window sums moved on by one row and the rule applied to the row in
+// one sweep: the entering row is not the row changed (radius > 0), and the
+// leaving original is not the one kept.
+template <typename Sum, typename Lanes>
+PHOTOFILTER_INLINE void slide_and_apply(const Lanes &lanes, Sum *__restrict sums,
+                                        const int16_t *__restrict entering,
+                                        const int16_t *__restrict leaving,
+                                        int16_t *__restrict samples,
+                                        int16_t *__restrict originals,
+                                        const int32_t *__restrict parameters, int32_t count) {
+  for (int32_t j = 0; j < count; ++j) {
+    const Sum sum = sums[j] + entering[j] - leaving[j];
+    sums[j] = sum;
+    const int16_t value = samples[j];
+    originals[j] = value;
+    samples[j] = lanes(sum, value, parameters[j]);
+  }
+}
+
 // samples[j] = rule(ahead[j] - behind[j], window, samples[j], parameter[j])
 // in place: the window sums taken as differences of prefix sums.
 template <typename Sum, typename Rule>
@@ -129,18 +148,30 @@ PHOTOFILTER_INLINE void apply_lanes_into(const Lanes &lanes, const Sum *__restri
   for (int32_t j = 0; j < count; ++j) out[j] = lanes(sums[j], values[j], parameters[j]);
 }
 
+// How far ahead of a line's reads the next samples are asked for: a
+// processor left to itself fetches a stream of small reads too late to
+// keep up (the horizontal pass ran at half the memory's speed).
+constexpr int32_t kPrefetchSamples = 1024;
+constexpr int32_t kPixelsPerCacheLine = 64 / (kLanes * sizeof(int16_t));
+
 // prefix[4k + c]: channel c of a row of n pixels summed over pixels
 // 0 .. k-1, one pixel's four lanes added at a time.
 template <typename Sum>
 PHOTOFILTER_INLINE void prefix_sums(const int16_t *row, int32_t n, Sum *prefix) {
   Sum running[kLanes] = {};
   for (int lane = 0; lane < kLanes; ++lane) prefix[lane] = 0;
-  for (int32_t k = 0; k < n; ++k) {
+  auto add_pixel = [&](int32_t k) {
     for (int lane = 0; lane < kLanes; ++lane) {
       running[lane] += row[k * kLanes + lane];
       prefix[(k + 1) * kLanes + lane] = running[lane];
     }
+  };
+  int32_t k = 0;
+  for (; k + kPixelsPerCacheLine <= n; k += kPixelsPerCacheLine) {
+    __builtin_prefetch(row + k * kLanes + kPrefetchSamples);
+    for (int32_t i = 0; i < kPixelsPerCacheLine; ++i) add_pixel(k + i);
   }
+  for (; k < n; ++k) add_pixel(k);
 }
 
 template <typename Sum, typename Rule>
@@ -196,6 +227,7 @@ PHOTOFILTER_INLINE void process_column_block(Image &image, int32_t radius, const
   auto lanes_of_row = [&](int32_t y) { return reinterpret_cast<int16_t *>(image.row(y) + x0); };
   auto ring_row = [&](int32_t y) { return ring + int64_t{y % ring_rows} * lanes; };
   int32_t window = 0;
+  const auto whole_window = rule.for_window(std::min(2 * radius + 1, n));
   for (int32_t i = -radius; i < n; ++i) {
     // Rows lie a whole image row apart, too far for the processor to
     // fetch them ahead by itself: ask for the block's part of a row a few
@@ -203,6 +235,11 @@ PHOTOFILTER_INLINE void process_column_block(Image &image, int32_t radius, const
     if (i + radius + kPrefetchRows < n) prefetch_lanes(lanes_of_row(i + radius + kPrefetchRows), lanes);
     const bool entering = i + radius < n;
     const bool leaving = i - radius - 1 >= 0;
+    if (entering && leaving && radius > 0) {  // the window slides: one sweep
+      slide_and_apply(whole_window, sums, lanes_of_row(i + radius), ring_row(i - radius - 1),
+                      lanes_of_row(i), ring_row(i), parameters, lanes);
+      continue;
+    }
     if (entering && leaving) {
       add_and_subtract_lanes(sums, lanes_of_row(i + radius), ring_row(i - radius - 1), lanes);
     } else if (entering) {

@@ -13,8 +13,17 @@ namespace {
 // are capped there; the results are the same and nothing overflows.
 constexpr int64_t kLargestDistinctStep = 65536;
 
-// Lane parameter 1 marks the colour lanes; aux (parameter 0) is kept.
-constexpr std::array<int32_t, running_window::kLanes> kColourLanes = {1, 1, 1, 0};
+// The lane parameter of the averaging rules masks the colour lanes (all
+// bits set) from aux (none), which is kept.
+constexpr std::array<int32_t, running_window::kLanes> kColourLanes = {-1, -1, -1, 0};
+
+// The new value in the lanes the mask marks, the old one elsewhere. Masking
+// rather than choosing keeps the loops free of branches: the compiler
+// will not compute a conversion from floating point for a lane that a
+// choice leaves out.
+PHOTOFILTER_INLINE int16_t masked(int32_t new_value, int16_t value, int32_t mask) {
+  return static_cast<int16_t>((new_value & mask) | (value & ~mask));
+}
 
 // New value = (w*sum/count + v) / (w + 1), in this order, truncated.
 // With a finite weight no step can give NaN (an overflow gives an infinity
@@ -42,7 +51,7 @@ struct AveragingRule {
           power_of_two_divisor ? mixed * rule.reciprocal : mixed / rule.weight_plus_one;
       const int16_t averaged = finite_weight ? truncate_number_to_sample(averaged_value)
                                              : truncate_to_sample(averaged_value);
-      return changes ? averaged : value;
+      return masked(averaged, value, changes);
     }
   };
 
@@ -77,8 +86,7 @@ struct IntegerWeightRule {
     template <typename Sum>
     PHOTOFILTER_INLINE int16_t operator()(Sum sum, int16_t value, int32_t changes) const {
       const double numerator = weight * static_cast<double>(sum) + window * value;
-      const int32_t averaged = running_window::truncated_quotient(numerator, divisor);
-      return changes ? static_cast<int16_t>(averaged) : value;
+      return masked(running_window::truncated_quotient(numerator, divisor), value, changes);
     }
   };
 
@@ -102,8 +110,7 @@ struct SmallIntegerWeightRule {
     template <typename Sum>
     PHOTOFILTER_INLINE int16_t operator()(Sum sum, int16_t value, int32_t changes) const {
       const int32_t numerator = weight * static_cast<int32_t>(sum) + window * value;
-      const int32_t averaged = running_window::truncated_small_quotient(numerator, divisor);
-      return changes ? static_cast<int16_t>(averaged) : value;
+      return masked(running_window::truncated_small_quotient(numerator, divisor), value, changes);
     }
   };
 
