@@ -297,29 +297,57 @@ PHOTOFILTER_INLINE void vertical_pass(Image &image, int32_t radius, const Rule &
 // compact rows; the vertical window sums run down the compact columns, and
 // the vertical rule is applied at the listed rows only.
 
-// The horizontal pass's results at the listed columns of one row, into
-// `out` (4 lanes a column): window sums and old values gathered, then the
-// rule applied to each run of columns with windows of one size.
-template <typename Sum, typename Rule>
-PHOTOFILTER_INLINE void sample_row(const Rule &rule, int32_t radius, const int16_t *row, int32_t n,
-                                   std::span<const int32_t> columns, Sum *prefix, Sum *sums,
-                                   int16_t *values, const int32_t *parameters, int16_t *out) {
-  prefix_sums(row, n, prefix);
-  const auto count = static_cast<int32_t>(columns.size());
-  auto first = [&](int32_t k) { return std::max(0, columns[k] - radius); };
-  auto last = [&](int32_t k) { return std::min(n - 1, columns[k] + radius); };
-  for (int32_t k = 0; k < count; ++k) {
-    for (int lane = 0; lane < kLanes; ++lane) {
-      sums[k * kLanes + lane] = prefix[(last(k) + 1) * kLanes + lane] - prefix[first(k) * kLanes + lane];
-      values[k * kLanes + lane] = row[columns[k] * kLanes + lane];
+// Where the horizontal windows of the listed columns lie in a row's
+// lanes and prefix sums (the same for every row), and the runs of listed
+// columns whose windows have one size.
+struct ListedColumns {
+  std::vector<int32_t> at, behind, ahead;  // lane offsets
+  std::vector<int32_t> run_ends;           // the column after each run
+  std::vector<int32_t> run_windows;
+
+  ListedColumns(std::span<const int32_t> columns, int32_t radius, int32_t n) {
+    for (const int32_t x : columns) {
+      const int32_t first = std::max(0, x - radius);
+      const int32_t last = std::min(n - 1, x + radius);
+      const int32_t window = last - first + 1;
+      if (!run_windows.empty() && run_windows.back() == window) {
+        ++run_ends.back();
+      } else {
+        run_ends.push_back(static_cast<int32_t>(at.size()) + 1);
+        run_windows.push_back(window);
+      }
+      at.push_back(x * kLanes);
+      behind.push_back(first * kLanes);
+      ahead.push_back((last + 1) * kLanes);
     }
   }
-  for (int32_t k = 0; k < count;) {
-    const int32_t window = last(k) - first(k) + 1;
-    int32_t end = k + 1;
-    while (end < count && last(end) - first(end) + 1 == window) ++end;
-    apply_lanes_into(rule.for_window(window), sums + k * kLanes, values + k * kLanes,
-                     out + k * kLanes, parameters + k * kLanes, (end - k) * kLanes);
+};
+
+// The horizontal pass's results at the listed columns of one row, into
+// `out` (4 lanes a column): window sums and old values gathered, then the
+// rule applied run by run.
+template <typename Sum, typename Rule>
+PHOTOFILTER_INLINE void sample_row(const Rule &rule, const int16_t *row, int32_t n,
+                                   const ListedColumns &columns, Sum *__restrict prefix,
+                                   Sum *__restrict sums, int16_t *__restrict values,
+                                   const int32_t *parameters, int16_t *out) {
+  prefix_sums(row, n, prefix);
+  const auto count = static_cast<int32_t>(columns.at.size());
+  for (int32_t k = 0; k < count; ++k) {
+    const Sum *ahead = prefix + columns.ahead[k];
+    const Sum *behind = prefix + columns.behind[k];
+    const int16_t *value = row + columns.at[k];
+    for (int lane = 0; lane < kLanes; ++lane) {
+      sums[k * kLanes + lane] = ahead[lane] - behind[lane];
+      values[k * kLanes + lane] = value[lane];
+    }
+  }
+  int32_t k = 0;
+  for (size_t run = 0; run < columns.run_ends.size(); ++run) {
+    const int32_t end = columns.run_ends[run];
+    apply_lanes_into(rule.for_window(columns.run_windows[run]), sums + k * kLanes,
+                     values + k * kLanes, out + k * kLanes, parameters + k * kLanes,
+                     (end - k) * kLanes);
     k = end;
   }
 }
@@ -338,6 +366,7 @@ PHOTOFILTER_INLINE void sampled_passes_with(Image &image, int32_t row_radius,
   std::vector<int16_t> ring(static_cast<size_t>(ring_rows) * lanes);
   std::vector<Sum> column_sums(static_cast<size_t>(lanes), Sum{0});
   const std::vector<int32_t> parameters = lane_parameters(rule, width);
+  const ListedColumns listed(columns, row_radius, image.nx);
   auto ring_row = [&](int32_t y) { return ring.data() + int64_t{y % ring_rows} * lanes; };
   int32_t lo = 0, hi = -1;  // the rows now in column_sums
   for (size_t j = 0; j < rows.size(); ++j) {
@@ -348,9 +377,8 @@ PHOTOFILTER_INLINE void sampled_passes_with(Image &image, int32_t row_radius,
       subtract_lanes(column_sums.data(), ring_row(t), lanes);
     }
     for (int32_t t = std::max(new_lo, hi + 1); t <= new_hi; ++t) {
-      sample_row(rule, row_radius, reinterpret_cast<const int16_t *>(image.row(t)), image.nx,
-                 columns, prefix.data(), row_sums.data(), values.data(), parameters.data(),
-                 ring_row(t));
+      sample_row(rule, reinterpret_cast<const int16_t *>(image.row(t)), image.nx, listed,
+                 prefix.data(), row_sums.data(), values.data(), parameters.data(), ring_row(t));
       add_lanes(column_sums.data(), ring_row(t), lanes);
     }
     lo = new_lo;
