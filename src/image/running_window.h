@@ -16,12 +16,15 @@
 // The horizontal pass takes the prefix sums of a row, then applies the
 // rule in place with every window sum taken as a difference of two of
 // them; the whole windows between the cut-off ends form one run. The
-// vertical pass
-// never walks down one column at a time: it takes a block of adjacent
-// columns and moves all their windows down together, so every row is read
-// and written as one contiguous run, keeping in a ring only the original
-// rows that have yet to leave the window. The results are those of the
-// plain column-by-column order.
+// vertical pass never walks down one column at a time: it takes a block of
+// adjacent columns and moves all their windows down together, so every row
+// is read and written as one contiguous run, keeping in a ring only the
+// original rows that have yet to leave the window. The results are those
+// of the plain column-by-column order. The sampled passes give the results
+// of both passes at a few points only.
+//
+// The rules divide by no window size: the helpers at the end give exact
+// truncated quotients and compare window means without a division.
 #pragma once
 
 #include <algorithm>
@@ -154,6 +157,14 @@ PHOTOFILTER_INLINE void apply_lanes_into(const Lanes &lanes, const Sum *__restri
 constexpr int32_t kPrefetchSamples = 1024;
 constexpr int32_t kPixelsPerCacheLine = 64 / (kLanes * sizeof(int16_t));
 
+// Asks for the memory `count` samples after `samples`, which may lie past
+// the end of the array: a prefetch never faults, and the address is
+// formed as an integer so that no pointer leaves its array.
+PHOTOFILTER_INLINE void prefetch_ahead(const int16_t *samples, int32_t count) {
+  __builtin_prefetch(reinterpret_cast<const void *>(reinterpret_cast<uintptr_t>(samples) +
+                                                    count * sizeof(int16_t)));
+}
+
 // prefix[4k + c]: channel c of a row of n pixels summed over pixels
 // 0 .. k-1, one pixel's four lanes added at a time.
 template <typename Sum>
@@ -168,7 +179,7 @@ PHOTOFILTER_INLINE void prefix_sums(const int16_t *row, int32_t n, Sum *prefix) 
   };
   int32_t k = 0;
   for (; k + kPixelsPerCacheLine <= n; k += kPixelsPerCacheLine) {
-    __builtin_prefetch(row + k * kLanes + kPrefetchSamples);
+    prefetch_ahead(row + k * kLanes, kPrefetchSamples);
     for (int32_t i = 0; i < kPixelsPerCacheLine; ++i) add_pixel(k + i);
   }
   for (; k < n; ++k) add_pixel(k);
@@ -232,7 +243,9 @@ PHOTOFILTER_INLINE void process_column_block(Image &image, int32_t radius, const
     // Rows lie a whole image row apart, too far for the processor to
     // fetch them ahead by itself: ask for the block's part of a row a few
     // steps before it enters the window.
-    if (i + radius + kPrefetchRows < n) prefetch_lanes(lanes_of_row(i + radius + kPrefetchRows), lanes);
+    if (i + radius + kPrefetchRows < n) {
+      prefetch_lanes(lanes_of_row(i + radius + kPrefetchRows), lanes);
+    }
     const bool entering = i + radius < n;
     const bool leaving = i - radius - 1 >= 0;
     if (entering && leaving && radius > 0) {  // the window slides: one sweep
