@@ -2,6 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "bench_support.h"
 #include "image/kernels.h"
@@ -31,6 +32,35 @@ void BM_WeightedBlurAveraging(benchmark::State &state) {
   report_megapixels(state);
 }
 BENCHMARK(BM_WeightedBlurAveraging)->Arg(1)->Arg(10)->Arg(50)->Unit(benchmark::kMillisecond);
+
+// The weight of "-s 1,r,1000": exact 32-bit quotients up to radius 32,
+// then quotients in doubles.
+void BM_WeightedBlurAveragingWeight1000(benchmark::State &state) {
+  for (auto _ : state) {
+    weighted_blur(fresh_copy(state), static_cast<int32_t>(state.range(0)), 1000.0);
+  }
+  report_megapixels(state);
+}
+BENCHMARK(BM_WeightedBlurAveragingWeight1000)
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(50)
+    ->Unit(benchmark::kMillisecond);
+
+// The blur at the bin centres of a reduction by 1/bin, with the radius
+// smoothed scaling gives it.
+void BM_WeightedBlurSampled(benchmark::State &state) {
+  const auto bin = static_cast<int32_t>(state.range(0));
+  std::vector<int32_t> columns, rows;
+  for (int32_t x = bin / 2; x < bench::kWidth; x += bin) columns.push_back(x);
+  for (int32_t y = bin / 2; y < bench::kHeight; y += bin) rows.push_back(y);
+  std::vector<Pixel> out(columns.size() * rows.size());
+  for (auto _ : state) {
+    weighted_blur_sampled(fresh_copy(state), bin / 2 + 1, 1.0, columns, rows, out.data());
+  }
+  report_megapixels(state);
+}
+BENCHMARK(BM_WeightedBlurSampled)->Arg(2)->Arg(3)->Arg(10)->Unit(benchmark::kMillisecond);
 
 void BM_WeightedBlurStep(benchmark::State &state) {
   for (auto _ : state) weighted_blur(fresh_copy(state), static_cast<int32_t>(state.range(0)), -1.0);

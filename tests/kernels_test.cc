@@ -128,6 +128,15 @@ void reference_region(Image &image, const RegionArgs &a) {
   });
 }
 
+// Pixels as an image of one row, for comparing them.
+Image row_of(const std::vector<Pixel> &pixels) {
+  Image image;
+  image.replace_pixels(allocate_pixels(static_cast<int64_t>(pixels.size()), "test row"),
+                       static_cast<int32_t>(pixels.size()), 1);
+  std::copy(pixels.begin(), pixels.end(), image.pixels.get());
+  return image;
+}
+
 // Equal images, or the first sample where they differ.
 ::testing::AssertionResult same_samples(const Image &actual, const Image &expected) {
   const std::vector<int16_t> a = samples_of(actual), e = samples_of(expected);
@@ -169,7 +178,8 @@ struct Range {
 };
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr Range kRanges[] = {{-2000, 3000}, {INT16_MIN, INT16_MAX}};
+// Few distinct values make many window means exact integers.
+constexpr Range kRanges[] = {{-2000, 3000}, {INT16_MIN, INT16_MAX}, {-2, 2}};
 
 class KernelsOnRandomImages : public ::testing::TestWithParam<std::pair<int, int>> {
  protected:
@@ -184,7 +194,10 @@ TEST_P(KernelsOnRandomImages, WeightedBlurMatchesReference) {
     SCOPED_TRACE(::testing::Message() << "samples " << range.lo << ".." << range.hi);
     const Image image = image_for(range);
     for (int32_t radius : {0, 1, 2, 7, 50, 250, -3, INT32_MIN, INT32_MAX}) {
-      for (double weight : {1.0, 0.5, 0.0, -1.0, -2.5, -0.0005, 3.75, -1e9, kInf, -kInf, kNaN}) {
+      // Integer weights take exact integer rules up to c*(w + 1) < 2^16,
+      // then up to 2^35 (1e9 with a radius of 7 and more), then doubles.
+      for (double weight : {1.0, 0.5, 0.0, -1.0, -2.5, -0.0005, 3.75, -1e9, kInf, -kInf, kNaN,
+                            2.0, 7.0, 1000.0, 1048576.0, 1e9, 17179869184.0}) {
         expect_blur_matches(image, radius, weight);
       }
     }
@@ -210,16 +223,74 @@ TEST_P(KernelsOnRandomImages, RegionNoiseReductionMatchesReference) {
   }
 }
 
+// The centres of trunc(n * factor) bins, as smoothed scaling takes them.
+std::vector<int32_t> bin_centres(int32_t n, double factor) {
+  std::vector<int32_t> centres;
+  for (int32_t k = 0; k < static_cast<int32_t>(n * factor); ++k) {
+    centres.push_back(std::min(static_cast<int32_t>((k + 0.5) / factor), n - 1));
+  }
+  return centres;
+}
+
+// Whether out may be the image's own array for these rows.
+bool may_share_array(size_t width, const std::vector<int32_t> &rows, int32_t nx) {
+  for (size_t j = 0; j < rows.size(); ++j) {
+    if ((j + 1) * width > (static_cast<size_t>(rows[j]) + 1) * nx) return false;
+  }
+  return true;
+}
+
+TEST_P(KernelsOnRandomImages, SampledBlurMatchesWholeBlur) {
+  const auto [nx, ny] = GetParam();
+  const Image image = image_for(kRanges[1]);
+  const std::pair<std::vector<int32_t>, std::vector<int32_t>> points[] = {
+      {bin_centres(nx, 0.3), bin_centres(ny, 0.3)},
+      {bin_centres(nx, 1.0), bin_centres(ny, 1.0)},
+      {bin_centres(nx, 0.5), bin_centres(ny, 0.05)},
+      {bin_centres(nx, 2.0), bin_centres(ny, 1.5)},
+      {{nx - 1, 0, nx / 2, nx / 2}, {0, 0, ny / 2, ny - 1, ny - 1}},
+  };
+  for (int32_t radius : {0, 1, 2, 7, 250}) {
+    for (double weight : {1.0, -1.0, -3.0, 1000.0, 0.5, 0.0}) {
+      Image blurred = image.scratch_copy();
+      reference_blur(blurred, radius, weight);
+      for (const auto &[columns, rows] : points) {
+        SCOPED_TRACE(::testing::Message() << "radius " << radius << " weight " << weight << " "
+                                          << columns.size() << "x" << rows.size() << " points");
+        std::vector<Pixel> expected;
+        for (int32_t y : rows) {
+          for (int32_t x : columns) expected.push_back(blurred.at(x, y));
+        }
+        Image source = image.scratch_copy();
+        std::vector<Pixel> actual(expected.size());
+        weighted_blur_sampled(source, radius, weight, columns, rows, actual.data());
+        EXPECT_TRUE(same_samples(source, image)) << "the image changed";
+        if (expected.empty()) continue;
+        EXPECT_TRUE(same_samples(row_of(actual), row_of(expected)));
+        if (may_share_array(columns.size(), rows, nx)) {
+          Pixel *own = source.pixels.get();
+          weighted_blur_sampled(source, radius, weight, columns, rows, own);
+          EXPECT_TRUE(same_samples(row_of(std::vector<Pixel>(own, own + expected.size())),
+                                   row_of(expected)))
+              << "in the image's own array";
+        }
+      }
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Shapes, KernelsOnRandomImages,
                          ::testing::Values(std::pair{1, 1}, std::pair{1, 23}, std::pair{23, 1},
                                            std::pair{130, 37}, std::pair{65, 200},
                                            std::pair{64, 5}));
 
+// Past 32767 samples the passes keep 64-bit sums.
 TEST(Kernels, LinesLongerThan8000Pixels) {
-  for (auto [nx, ny] : {std::pair{9000, 2}, std::pair{2, 9000}}) {
+  for (auto [nx, ny] : {std::pair{9000, 2}, std::pair{2, 9000}, std::pair{32767, 1},
+                        std::pair{1, 32768}}) {
     SCOPED_TRACE(::testing::Message() << nx << "x" << ny);
     const Image image = random_image(nx, ny, -2000, 3000, 11);
-    for (int32_t radius : {1, 50}) {
+    for (int32_t radius : {1, 50, 20000}) {
       expect_blur_matches(image, radius, 1.0);
       expect_blur_matches(image, radius, -1.0);
     }
@@ -227,12 +298,17 @@ TEST(Kernels, LinesLongerThan8000Pixels) {
   }
 }
 
-// Windows of more than 65535 extreme samples overflow 32-bit sums.
+// Windows of more than 65535 extreme samples overflow 32-bit sums; up to
+// 32767 samples the rules compare sums with window times value in 32 bits,
+// and weight 1 divides by up to 2*32767 in 32 bits.
 TEST(Kernels, WindowSumsBeyond32Bits) {
   const struct {
     int nx, ny;
     Range range;
-  } cases[] = {{2, 70000, {32000, INT16_MAX}}, {70000, 2, {INT16_MIN, -32000}}};
+  } cases[] = {{2, 70000, {32000, INT16_MAX}},
+               {70000, 2, {INT16_MIN, -32000}},
+               {32767, 1, {INT16_MIN, -32700}},
+               {1, 32768, {32700, INT16_MAX}}};
   for (const auto &c : cases) {
     SCOPED_TRACE(::testing::Message() << c.nx << "x" << c.ny);
     const Image image = random_image(c.nx, c.ny, c.range.lo, c.range.hi, 3);

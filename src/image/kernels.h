@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "image/image.h"
 
@@ -15,6 +16,19 @@ namespace photofilter {
 // trunc(0.999 - weight) toward the truncated mean. Otherwise each sample
 // becomes (weight*sum/count + v) / (weight + 1), truncated. aux is kept.
 void weighted_blur(Image &image, int32_t radius, double weight);
+
+// What weighted_blur(image, radius, weight) leaves at a few points, without
+// blurring the whole image: pixel (columns[i], rows[j]) of the blurred image,
+// aux included, goes to out[j * columns.size() + i]. Neither list may
+// decrease. Only the rows within the radius of a listed row are read, and
+// the rule is applied only where a listed point needs it. The image itself
+// is not changed, except that out may be the image's own array when every
+// out row ends where the image row it samples ends or before:
+// (j + 1) * columns.size() <= (rows[j] + 1) * nx for every j. The rows that
+// out then overwrites are no longer read.
+void weighted_blur_sampled(Image &image, int32_t radius, double weight,
+                           std::span<const int32_t> columns, std::span<const int32_t> rows,
+                           Pixel *out);
 
 // Moves each sample one step toward the truncated mean of its full window
 // when it lies at least one step away from it. r, g and b share

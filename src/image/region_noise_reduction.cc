@@ -13,6 +13,11 @@ namespace {
 // stays within 32 bits.
 int32_t capped_step(int32_t step) { return std::clamp(step, -65536, 65536); }
 
+constexpr struct {
+  int32_t lo = INT16_MIN - 1;
+  int32_t hi = INT16_MAX + 1;
+} kBeyondMeans;
+
 // The step rule with a step per lane (0 for lanes the group does not
 // touch, which the rule then leaves unchanged), applied only where the
 // window is whole (2*radius+1 samples): a window cut off by a line end
@@ -23,16 +28,30 @@ struct StepTowardMeanRule {
 
   std::array<int32_t, running_window::kLanes> lane_pattern() const { return steps; }
 
-  template <typename Sum>
-  PHOTOFILTER_INLINE int16_t operator()(Sum sum, int32_t window, int16_t value,
-                                        int32_t step) const {
-    const int32_t mean = running_window::truncated_mean(sum, window);
-    const bool above = value >= mean + step;
-    const bool below = !above && value <= mean - step;
-    const int32_t down = above ? step : 0;
-    const int32_t up = below ? step : 0;
-    const int16_t moved = saturate_sample(value - down + up);
-    return window == full_window ? moved : value;
+  struct Lanes {
+    int32_t window;
+    bool whole;
+
+    // m <= v - t and m >= v + t, through the ranges of sums whose mean is
+    // a given value. The mean lies in the 16-bit range, so v - t and v + t
+    // are clamped just beyond it without changing either test.
+    template <typename Sum>
+    PHOTOFILTER_INLINE int16_t operator()(Sum sum, int16_t value, int32_t step) const {
+      const Sum at_most = std::clamp(value - step, kBeyondMeans.lo, kBeyondMeans.hi);
+      const Sum at_least = std::clamp(value + step, kBeyondMeans.lo, kBeyondMeans.hi);
+      const bool above =
+          sum <= running_window::quotient_range_low<Sum>(sum, window, at_most) + (window - 1);
+      const bool below =
+          !above && sum >= running_window::quotient_range_low<Sum>(sum, window, at_least);
+      const int32_t down = above ? step : 0;
+      const int32_t up = below ? step : 0;
+      const int16_t moved = saturate_sample(value - down + up);
+      return whole ? moved : value;
+    }
+  };
+
+  Lanes for_window(int32_t window) const {
+    return Lanes{window, window == full_window};
   }
 };
 

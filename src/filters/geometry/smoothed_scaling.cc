@@ -38,10 +38,20 @@ void smoothed_scaling(const char *word, Image &image) {
   ResultArray scaled = scaled_result("sscale", f, image);
   const int32_t radius = truncate_to<int32_t>((f.bin_width + f.bin_height) * 0.25 + 1);
   std::fprintf(stderr, "blur radius %d weight %g\n", radius, f.weight);
-  weighted_blur(image, radius, f.weight);
-  sample_into(image, bin_centres(f.width, f.bin_width, image.nx),
-              bin_centres(f.height, f.bin_height, image.ny), scaled.data());
-  scaled.install(f.width, f.height);
+  const std::vector<int32_t> columns = bin_centres(f.width, f.bin_width, image.nx);
+  const std::vector<int32_t> rows = bin_centres(f.height, f.bin_height, image.ny);
+  if (f.bin_width >= 1 && f.bin_height >= 1) {
+    // A reduction needs the blur only at the bin centres. Result row j
+    // ends at or before the end of source row rows[j] >= j, as the sampled
+    // blur requires when the result shares the source array.
+    weighted_blur_sampled(image, radius, f.weight, columns, rows, scaled.data());
+    scaled.install(f.width, f.height);
+    clear_aux(image);
+  } else {
+    weighted_blur(image, radius, f.weight);
+    sample_into(image, columns, rows, scaled.data());
+    scaled.install(f.width, f.height);
+  }
   step_timer("smoothed scaling done");
 }
 
