@@ -3,6 +3,8 @@
 // a blurred copy, in extended precision.
 #pragma once
 
+#include <cstdint>
+
 #include "image/image.h"
 
 namespace photofilter {
@@ -12,13 +14,29 @@ enum class EdgeFactor {
   kOverBlurredBrightness,  // "-ec1": f = (v - vb) / (vb + 0.5) * gain + 1, 0..3
 };
 
-// Scales `image` in place; `blurred` has the same size. A `max` of 0 counts
-// as 255.
+// The factor's parameters, fixed for a whole pass. A `max` of 0 counts as
+// 255.
+class EdgeScaler {
+ public:
+  EdgeScaler(double gain, int max, EdgeFactor kind);
+
+  // Scales the n pixels of `row` by the factors against the n pixels of
+  // `blurred`, which must not overlap `row`.
+  void scale_row(Pixel *row, const Pixel *blurred, int64_t n) const;
+
+  // The same, every pixel worked out in extended precision: the reference
+  // the fast pass above must match sample for sample.
+  void scale_row_plainly(Pixel *row, const Pixel *blurred, int64_t n) const;
+
+ private:
+  double gain_;
+  int divisor_;
+  EdgeFactor kind_;
+};
+
+// Both passes over a whole image; `blurred` has the same size.
 void scale_by_edge_factors(Image &image, const Image &blurred, double gain, int max,
                            EdgeFactor kind);
-
-// The same, every pixel worked out in extended precision: the reference the
-// fast pass above must match sample for sample.
 void scale_by_edge_factors_plainly(Image &image, const Image &blurred, double gain, int max,
                                    EdgeFactor kind);
 
