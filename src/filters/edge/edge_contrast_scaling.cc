@@ -11,6 +11,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "image/multiversion.h"
 #include "image/sample.h"
@@ -234,14 +235,28 @@ PHOTOFILTER_INLINE void scale_four(Pixel *four, const FourFactors &factors, Lane
 constexpr int kGroupsPerChunk = 16;
 
 template <typename Factor>
-__attribute__((noinline)) void redo_uncertain(Pixel *row, const Pixel *blurred, int64_t groups,
-                                              const Lanes *uncertain, const PassConstants &c) {
+PHOTOFILTER_INLINE void redo_uncertain(Pixel *row, const Pixel *blurred, int64_t groups,
+                                       const Lanes *uncertain, const PassConstants &c) {
   for (int64_t k = 0; k < groups; ++k) {
     for (int lane = 0; lane < 4; ++lane) {
       if (uncertain[k][lane] == 0) continue;
       scale_pixel_plainly<Factor>(row[4 * k + lane], blurred[4 * k + lane], c.gain, c.divisor);
     }
   }
+}
+
+// Out of the hot loop, and built per instruction set as well: with SSE3
+// the extended products truncate without switching the x87 rounding mode.
+__attribute__((noinline)) PHOTOFILTER_MULTIVERSION void redo_uncertain_over_brightness(
+    Pixel *row, const Pixel *blurred, int64_t groups, const Lanes *uncertain,
+    const PassConstants &c) {
+  redo_uncertain<OverBrightness>(row, blurred, groups, uncertain, c);
+}
+
+__attribute__((noinline)) PHOTOFILTER_MULTIVERSION void redo_uncertain_over_blurred_brightness(
+    Pixel *row, const Pixel *blurred, int64_t groups, const Lanes *uncertain,
+    const PassConstants &c) {
+  redo_uncertain<OverBlurredBrightness>(row, blurred, groups, uncertain, c);
 }
 
 template <typename Factor>
@@ -262,7 +277,11 @@ PHOTOFILTER_INLINE void scale_groups(Pixel *row, const Pixel *blurred, int64_t g
       any |= uncertain[k];
     }
     if (__builtin_expect((any[0] | any[1] | any[2] | any[3]) != 0, 0)) {
-      redo_uncertain<Factor>(chunk, chunk_blurred, count, uncertain, c);
+      if constexpr (std::is_same_v<Factor, OverBrightness>) {
+        redo_uncertain_over_brightness(chunk, chunk_blurred, count, uncertain, c);
+      } else {
+        redo_uncertain_over_blurred_brightness(chunk, chunk_blurred, count, uncertain, c);
+      }
     }
   }
 }
