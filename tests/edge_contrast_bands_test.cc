@@ -36,8 +36,8 @@ Image plainly_done(const Image &image, const Pass &pass) {
 }
 
 void band_wise(Image &image, const Pass &pass, int64_t band_rows) {
-  EdgeBands bands(image, pass.radius, band_rows);
-  bands.blur_and_scale(image, EdgeScaler(1.5, 255, pass.kind), pass.radius, pass.weight);
+  EdgeBands bands(image, pass.radius, pass.weight, band_rows);
+  bands.blur_and_scale(image, EdgeScaler(1.5, 255, pass.kind));
 }
 
 std::vector<Pass> passes() {
@@ -61,10 +61,9 @@ TEST(EdgeContrastBands, EveryBandHeightGivesTheWholeImageResult) {
       for (const Pass &pass : passes()) {
         const std::vector<int16_t> expected = samples_of(plainly_done(image, pass));
         for (int64_t rows : kBandRows) {
-          SCOPED_TRACE(::testing::Message()
-                       << size[0] << "x" << size[1] << " radius " << pass.radius << " weight "
-                       << pass.weight << " kind " << static_cast<int>(pass.kind) << " rows "
-                       << rows);
+          SCOPED_TRACE(::testing::Message() << size[0] << "x" << size[1] << " radius "
+                                            << pass.radius << " weight " << pass.weight << " kind "
+                                            << static_cast<int>(pass.kind) << " rows " << rows);
           Image banded = image.scratch_copy();
           band_wise(banded, pass, rows);
           ASSERT_EQ(samples_of(banded), expected);
@@ -87,8 +86,8 @@ TEST(EdgeContrastBands, PackedImagesGiveTheWidenedResult) {
       for (int64_t rows : kBandRows) {
         for (bool written_next : {true, false}) {
           SCOPED_TRACE(::testing::Message()
-                       << size[0] << "x" << size[1] << " radius " << pass.radius << " rows "
-                       << rows << " written next " << written_next);
+                       << size[0] << "x" << size[1] << " radius " << pass.radius << " rows " << rows
+                       << " written next " << written_next);
           Image packed = read_from(file, true);
           packed.written_next = written_next;
           band_wise(packed, pass, rows);
@@ -102,6 +101,17 @@ TEST(EdgeContrastBands, PackedImagesGiveTheWidenedResult) {
       }
     }
   }
+}
+
+// Bands leave out most rows of a photo for small radii and cover the whole
+// image once the blur reaches far, without overflowing for any radius.
+TEST(EdgeContrastBands, BandHeights) {
+  EXPECT_LT(edge_band_rows(1, 6000, 4000), 100);
+  EXPECT_LT(edge_band_rows(0, 6000, 4000), 100);
+  EXPECT_EQ(edge_band_rows(20, 6000, 4000), 4000);
+  EXPECT_EQ(edge_band_rows(INT32_MAX, 6000, 4000), 4000);
+  EXPECT_EQ(edge_band_rows(1, 1, 1), 1);
+  EXPECT_EQ(edge_band_rows(1, 0, 0), 0);
 }
 
 }  // namespace

@@ -25,11 +25,11 @@ void edge_contrast_with(const char *word, Image &image, EdgeFactor kind) {
   std::fprintf(stderr, "edge contrast gain %g radius %d weight %g max %d\n", p.gain, p.radius,
                p.weight, p.max);
   const EdgeScaler scaler(p.gain, p.max, kind);
-  EdgeBands bands(image, p.radius, edge_band_rows(p.radius, image.nx, image.ny));
+  EdgeBands bands(image, p.radius, p.weight, edge_band_rows(p.radius, image.nx, image.ny));
   for (int k = 0; k < p.radius; ++k) {
     std::fprintf(stderr, "wblur %d radius %d weight %g\n", k, p.radius, p.weight);
   }
-  bands.blur_and_scale(image, scaler, p.radius, p.weight);
+  bands.blur_and_scale(image, scaler);
   step_timer("edge contrast done");
 }
 

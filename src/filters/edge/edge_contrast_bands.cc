@@ -68,14 +68,16 @@ void copy_original_row(const Image &image, int32_t y, Pixel *to) {
 }  // namespace
 
 int64_t edge_band_rows(int32_t radius, int32_t nx, int32_t ny) {
-  const int64_t reach = reach_of(radius);
+  const int64_t reach = std::min<int64_t>(reach_of(radius), ny);
   const int64_t rows = std::max({kLeastBandRows, kBandPixels / std::max(nx, 1), 16 * reach});
   // Bands that would cover nearly the whole image save nothing.
   return rows + 2 * reach >= ny ? ny : rows;
 }
 
-EdgeBands::EdgeBands(const Image &image, int32_t radius, int64_t band_rows)
-    : reach_(std::min<int64_t>(reach_of(radius), image.ny)),
+EdgeBands::EdgeBands(const Image &image, int32_t radius, double weight, int64_t band_rows)
+    : radius_(radius),
+      weight_(weight),
+      reach_(std::min<int64_t>(reach_of(radius), image.ny)),
       rows_(std::clamp<int64_t>(band_rows, 1, std::max(image.ny, 1))) {
   const int64_t nx = image.nx;
   // One band is the whole image: nothing beyond it and nothing to carry.
@@ -86,8 +88,7 @@ EdgeBands::EdgeBands(const Image &image, int32_t radius, int64_t band_rows)
   if (image.packed && image.written_next) row_ = allocate_pixels(nx, "row being scaled");
 }
 
-void EdgeBands::blur_and_scale(Image &image, const EdgeScaler &scaler, int32_t radius,
-                               double weight) {
+void EdgeBands::blur_and_scale(Image &image, const EdgeScaler &scaler) {
   const bool stays_packed = image.packed && image.written_next;
   if (!stays_packed) image.unpack_pixels();
   const int32_t nx = image.nx, ny = image.ny;
@@ -111,7 +112,7 @@ void EdgeBands::blur_and_scale(Image &image, const EdgeScaler &scaler, int32_t r
       std::memcpy(carry_.get(), band_.row(static_cast<int32_t>(y1 - carried - top)),
                   sizeof(Pixel) * nx * carried);
     }
-    for (int32_t k = 0; k < radius; ++k) weighted_blur(band_, radius, weight);
+    for (int32_t k = 0; k < radius_; ++k) weighted_blur(band_, radius_, weight_);
     for (int64_t y = y0; y < y1; ++y) {
       const Pixel *blurred = band_.row(static_cast<int32_t>(y - top));
       if (stays_packed) {

@@ -18,11 +18,13 @@ namespace photofilter {
 class EdgeBands {
  public:
   // Allocates the scratch rows for bands of `band_rows` rows of `image`.
-  EdgeBands(const Image &image, int32_t radius, int64_t band_rows);
+  EdgeBands(const Image &image, int32_t radius, double weight, int64_t band_rows);
 
-  void blur_and_scale(Image &image, const EdgeScaler &scaler, int32_t radius, double weight);
+  void blur_and_scale(Image &image, const EdgeScaler &scaler);
 
  private:
+  int32_t radius_;
+  double weight_;
   int64_t reach_;     // rows a blurred row depends on, on either side
   int64_t rows_;      // rows scaled per band
   Image band_;        // a band's rows and its reach, blurred
