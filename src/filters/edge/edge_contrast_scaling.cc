@@ -26,12 +26,6 @@ namespace {
 
 int divisor_for(int max) { return max != 0 ? max : 255; }
 
-// Brightness of a sample sum on the 0..1 scale of the divisor, in extended
-// precision.
-long double brightness(int32_t sum, int divisor) {
-  return static_cast<long double>(sum) / 3 / divisor;
-}
-
 // Four lanes of doubles; lane masks (all ones or zero) from comparing them;
 // four pixels as four 64-bit words, r in the low 16 bits, then g, b and aux.
 using Doubles = double __attribute__((vector_size(32)));
@@ -90,23 +84,25 @@ struct OverBlurredBrightness {
 };
 
 int16_t scaled(int16_t sample, long double factor) {
-  return truncate_to_sample(static_cast<long double>(sample) * factor);
+  return truncate_extended_to_sample(static_cast<long double>(sample) * factor);
 }
 
 template <typename Factor>
-void scale_pixel_plainly(Pixel &pixel, const Pixel &around, double gain, int divisor) {
+void scale_pixel_plainly(Pixel &pixel, const Pixel &around, double gain,
+                         ExtendedBrightness &brightness) {
   const int32_t sum = pixel.r + pixel.g + pixel.b;
   if (Factor::keeps_black && sum == 0) return;
   const int32_t blurred_sum = around.r + around.g + around.b;
-  const long double f = Factor{}(brightness(sum, divisor), brightness(blurred_sum, divisor), gain);
+  const long double f = Factor{}(brightness(sum), brightness(blurred_sum), gain);
   pixel.r = scaled(pixel.r, f);
   pixel.g = scaled(pixel.g, f);
   pixel.b = scaled(pixel.b, f);
 }
 
 template <typename Factor>
-void scale_row_plainly_with(Pixel *row, const Pixel *blurred, int64_t n, double gain, int divisor) {
-  for (int64_t i = 0; i < n; ++i) scale_pixel_plainly<Factor>(row[i], blurred[i], gain, divisor);
+void scale_row_plainly_with(Pixel *row, const Pixel *blurred, int64_t n, double gain,
+                            ExtendedBrightness &brightness) {
+  for (int64_t i = 0; i < n; ++i) scale_pixel_plainly<Factor>(row[i], blurred[i], gain, brightness);
 }
 
 // How far the double results may lie from the extended ones, with u = 2^-53
@@ -119,6 +115,10 @@ void scale_row_plainly_with(Pixel *row, const Pixel *blurred, int64_t n, double 
 //   4U*|gain|*(|S| + |SB|) in q, and the roundings of the formula add at
 //   most 6U*(1 + |q|).
 // The sum is below 2^-50 * (1 + |q| + |gain|*(|S| + |SB|)), the bound used.
+// It exceeds the error by at least 2^-50 * (1 + |q|) * 3/5, more than half
+// an ulp of the clamp limits 3 and 10 wherever f lies near them (|q| >= 2),
+// so the comparisons with the rounded limit +- bound below keep their
+// meaning.
 PHOTOFILTER_INLINE Doubles factor_error_bound(const Doubles &excess, double gain_magnitude,
                                               const Doubles &sum, const Doubles &blurred_sum) {
   return 0x1p-50 *
@@ -169,6 +169,7 @@ struct PassConstants {
   double gain;
   double gain_magnitude;
   int divisor;
+  ExtendedBrightness *brightness;
 };
 
 // The factors of four pixels in double, and what decides whether their
@@ -240,7 +241,7 @@ PHOTOFILTER_INLINE void redo_uncertain(Pixel *row, const Pixel *blurred, int64_t
   for (int64_t k = 0; k < groups; ++k) {
     for (int lane = 0; lane < 4; ++lane) {
       if (uncertain[k][lane] == 0) continue;
-      scale_pixel_plainly<Factor>(row[4 * k + lane], blurred[4 * k + lane], c.gain, c.divisor);
+      scale_pixel_plainly<Factor>(row[4 * k + lane], blurred[4 * k + lane], c.gain, *c.brightness);
     }
   }
 }
@@ -314,15 +315,36 @@ PHOTOFILTER_MULTIVERSION void scale_row_over_blurred_brightness(Pixel *row, cons
 
 }  // namespace
 
+int16_t truncate_extended_to_sample(long double x) {
+  if (!(x == x)) return 0;
+  const long double clamped = x < INT16_MIN ? INT16_MIN : (x > INT16_MAX ? INT16_MAX : x);
+  int32_t truncated = static_cast<int32_t>(static_cast<double>(clamped));
+  if (clamped >= 0 && truncated > clamped) --truncated;
+  if (clamped < 0 && truncated < clamped) ++truncated;
+  return static_cast<int16_t>(truncated);
+}
+
+long double ExtendedBrightness::operator()(int32_t sum) {
+  // Sums of three samples 0..255, with room for what earlier commands add.
+  constexpr int32_t kLowest = -1024, kHighest = 2047;
+  const auto exactly = [this](int32_t s) { return static_cast<long double>(s) / 3 / divisor_; };
+  if (sum < kLowest || sum > kHighest) return exactly(sum);
+  if (table_.empty()) {
+    table_.resize(kHighest - kLowest + 1);
+    for (int32_t s = kLowest; s <= kHighest; ++s) table_[s - kLowest] = exactly(s);
+  }
+  return table_[sum - kLowest];
+}
+
 EdgeScaler::EdgeScaler(double gain, int max, EdgeFactor kind)
-    : gain_(gain), divisor_(divisor_for(max)), kind_(kind) {}
+    : gain_(gain), divisor_(divisor_for(max)), kind_(kind), brightness_(divisor_) {}
 
 void EdgeScaler::scale_row(Pixel *row, const Pixel *blurred, int64_t n) const {
   // An infinite or NaN gain leaves the bounds above without meaning.
   if (!std::isfinite(gain_)) return scale_row_plainly(row, blurred, n);
   // A zero gain makes every factor exactly 1: (v + 0)/v, or 0/t + 1.
   if (gain_ == 0) return;
-  const PassConstants c{gain_, std::fabs(gain_), divisor_};
+  const PassConstants c{gain_, std::fabs(gain_), divisor_, &brightness_};
   if (kind_ == EdgeFactor::kOverBrightness) {
     scale_row_over_brightness(row, blurred, n, c);
   } else {
@@ -332,9 +354,9 @@ void EdgeScaler::scale_row(Pixel *row, const Pixel *blurred, int64_t n) const {
 
 void EdgeScaler::scale_row_plainly(Pixel *row, const Pixel *blurred, int64_t n) const {
   if (kind_ == EdgeFactor::kOverBrightness) {
-    scale_row_plainly_with<OverBrightness>(row, blurred, n, gain_, divisor_);
+    scale_row_plainly_with<OverBrightness>(row, blurred, n, gain_, brightness_);
   } else {
-    scale_row_plainly_with<OverBlurredBrightness>(row, blurred, n, gain_, divisor_);
+    scale_row_plainly_with<OverBlurredBrightness>(row, blurred, n, gain_, brightness_);
   }
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "image/image.h"
 
@@ -12,6 +13,25 @@ namespace photofilter {
 enum class EdgeFactor {
   kOverBrightness,         // "-ec": f = (v + gain*(v - vb)*0.5) / v, 0..10
   kOverBlurredBrightness,  // "-ec1": f = (v - vb) / (vb + 0.5) * gain + 1, 0..3
+};
+
+// truncate_to_sample for an extended value, without the switch of the x87
+// rounding mode that a direct conversion costs where SSE3 is missing: the
+// nearest double truncates alike unless its rounding crossed an integer,
+// which a comparison with the extended value catches.
+int16_t truncate_extended_to_sample(long double x);
+
+// Brightness values sum/3/divisor in extended precision, for the pixels
+// worked out in extended precision; those of the sums of ordinary photos
+// come from a table made on first use.
+class ExtendedBrightness {
+ public:
+  explicit ExtendedBrightness(int divisor) : divisor_(divisor) {}
+  long double operator()(int32_t sum);
+
+ private:
+  int divisor_;
+  std::vector<long double> table_;
 };
 
 // The factor's parameters, fixed for a whole pass. A `max` of 0 counts as
@@ -32,6 +52,7 @@ class EdgeScaler {
   double gain_;
   int divisor_;
   EdgeFactor kind_;
+  mutable ExtendedBrightness brightness_;
 };
 
 // Both passes over a whole image; `blurred` has the same size.
