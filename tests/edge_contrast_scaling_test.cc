@@ -11,6 +11,7 @@
 
 #include "filters/edge/edge_contrast_scaling.h"
 #include "image/kernels.h"
+#include "image/sample.h"
 #include "test_images.h"
 
 namespace photofilter {
@@ -19,10 +20,44 @@ namespace {
 using testing::random_image;
 using testing::samples_of;
 
+// Whole numbers, values an extended ulp beside them, halves, the ends of
+// the sample range and beyond, of either sign.
+TEST(EdgeContrastScaling, ExtendedTruncationMatchesTheSampleHelper) {
+  std::vector<long double> values = {0.0L,
+                                     -0.0L,
+                                     0.5L,
+                                     1e-30L,
+                                     32767.5L,
+                                     32768.0L,
+                                     1e9L,
+                                     std::numeric_limits<long double>::infinity(),
+                                     std::numeric_limits<long double>::quiet_NaN()};
+  for (long double whole : {1.0L, 2.0L, 7.0L, 255.0L, 1000.0L, 32766.0L, 32767.0L}) {
+    const long double ulp = whole * 0x1p-63L;
+    for (long double x : {whole, whole - ulp, whole + ulp, whole - 0.5L, whole - 0x1p-52L}) {
+      values.push_back(x);
+    }
+  }
+  for (long double x : std::vector<long double>(values)) values.push_back(-x);
+  for (long double x : values) {
+    EXPECT_EQ(truncate_extended_to_sample(x), truncate_to_sample(x)) << static_cast<double>(x);
+  }
+}
+
+// `pixels` laid out in `rows` rows.
+Image image_of(const std::vector<Pixel> &pixels, int32_t rows) {
+  Image image;
+  image.nx = static_cast<int32_t>(pixels.size()) / rows;
+  image.ny = rows;
+  image.pixels = allocate_pixels(image.pixel_count(), "test image");
+  std::copy(pixels.begin(), pixels.end(), image.pixels.get());
+  return image;
+}
+
 void expect_same_as_plain(const Image &image, const Image &blurred, double gain, int max) {
   for (EdgeFactor kind : {EdgeFactor::kOverBrightness, EdgeFactor::kOverBlurredBrightness}) {
-    SCOPED_TRACE(::testing::Message() << "kind " << static_cast<int>(kind) << " gain " << gain
-                                      << " max " << max);
+    SCOPED_TRACE(::testing::Message()
+                 << "kind " << static_cast<int>(kind) << " gain " << gain << " max " << max);
     Image fast = image.scratch_copy(), plain = image.scratch_copy();
     scale_by_edge_factors(fast, blurred, gain, max, kind);
     scale_by_edge_factors_plainly(plain, blurred, gain, max, kind);
@@ -32,22 +67,24 @@ void expect_same_as_plain(const Image &image, const Image &blurred, double gain,
 
 TEST(EdgeContrastScaling, MatchesExtendedPrecisionOnRandomImages) {
   constexpr double kInf = std::numeric_limits<double>::infinity();
-  const double gains[] = {1, 1.5, -2, 0, 7e-3, 1e308, -1e308, 5e-324, 1e-300, 100, -100,
-                          kInf, std::nan("")};
+  const double gains[] = {1,      1.5,    -2,  0,    7e-3, 1e308,       -1e308,
+                          5e-324, 1e-300, 100, -100, kInf, std::nan("")};
   const int maxes[] = {255, 0, -7, INT_MIN};
-  const struct {
-    int lo, hi;
-  } ranges[] = {{0, 255}, {INT16_MIN, INT16_MAX}};
+  const struct { int lo, hi; } ranges[] = {{0, 255}, {INT16_MIN, INT16_MAX}};
   uint32_t seed = 1;
-  for (const auto &range : ranges) {
-    const Image image = random_image(48, 12, range.lo, range.hi, seed++);
-    Image blurred = image.scratch_copy();
-    weighted_blur(blurred, 1, 1.0);
-    const Image unrelated = random_image(48, 12, range.lo, range.hi, seed++);
-    for (double gain : gains) {
-      for (int max : maxes) {
-        expect_same_as_plain(image, blurred, gain, max);
-        expect_same_as_plain(image, unrelated, gain, max);
+  // Rows of 1 to 3 pixels and 51 = 12 groups of 4 and 3 go through the
+  // lanes padded; 48 fills them.
+  for (int width : {1, 2, 3, 51, 48}) {
+    for (const auto &range : ranges) {
+      const Image image = random_image(width, 12, range.lo, range.hi, seed++);
+      Image blurred = image.scratch_copy();
+      weighted_blur(blurred, 1, 1.0);
+      const Image unrelated = random_image(width, 12, range.lo, range.hi, seed++);
+      for (double gain : gains) {
+        for (int max : maxes) {
+          expect_same_as_plain(image, blurred, gain, max);
+          expect_same_as_plain(image, unrelated, gain, max);
+        }
       }
     }
   }
@@ -70,15 +107,33 @@ TEST(EdgeContrastScaling, MatchesExtendedPrecisionOnWholeProductsAndClamps) {
       }
     }
   }
-  Image image, blurred;
-  image.nx = blurred.nx = static_cast<int32_t>(pixels.size()) / 49;
-  image.ny = blurred.ny = 49;
-  image.pixels = allocate_pixels(image.pixel_count(), "test image");
-  blurred.pixels = allocate_pixels(blurred.pixel_count(), "test image");
-  std::copy(pixels.begin(), pixels.end(), image.pixels.get());
-  std::copy(around.begin(), around.end(), blurred.pixels.get());
+  const Image image = image_of(pixels, 49), blurred = image_of(around, 49);
   for (double gain : {1.0, 2.0, 18.0, -1.0, 0.5}) {
     for (int max : {1, 255}) expect_same_as_plain(image, blurred, gain, max);
+  }
+}
+
+// The ends of the sample range: products that saturate, factors that
+// reach the clamps with the largest samples, and sums of either sign.
+// Gains of +-1e-17 make factors within an ulp of 1: the double products
+// land on the samples themselves while the extended ones lie just beside.
+TEST(EdgeContrastScaling, MatchesExtendedPrecisionAtTheEndsOfTheSampleRange) {
+  const int16_t samples[] = {INT16_MIN, INT16_MIN + 1, -1, 0, 1, INT16_MAX - 1, INT16_MAX};
+  const int16_t blurred_samples[] = {INT16_MIN, -1, 0, 1, 10923, INT16_MAX};
+  std::vector<Pixel> pixels, around;
+  for (int16_t r : samples) {
+    for (int16_t g : samples) {
+      for (int16_t b : samples) {
+        for (int16_t blurred : blurred_samples) {
+          pixels.push_back({r, g, b, 0});
+          around.push_back({blurred, blurred, blurred, 0});
+        }
+      }
+    }
+  }
+  const Image image = image_of(pixels, 6), blurred = image_of(around, 6);
+  for (double gain : {1.0, 2.0, 0.5, -1.0, 1e-17, -1e-17, 1e6}) {
+    for (int max : {1, 255, -300}) expect_same_as_plain(image, blurred, gain, max);
   }
 }
 

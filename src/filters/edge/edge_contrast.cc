@@ -5,8 +5,8 @@
 #include <cstdio>
 
 #include "filters/edge/edge_commands.h"
+#include "filters/edge/edge_contrast_bands.h"
 #include "filters/edge/edge_contrast_scaling.h"
-#include "image/kernels.h"
 #include "image/step_timer.h"
 
 namespace photofilter {
@@ -24,12 +24,12 @@ void edge_contrast_with(const char *word, Image &image, EdgeFactor kind) {
   std::sscanf(word, "%lf,%d,%lf,%d", &p.gain, &p.radius, &p.weight, &p.max);
   std::fprintf(stderr, "edge contrast gain %g radius %d weight %g max %d\n", p.gain, p.radius,
                p.weight, p.max);
-  Image blurred = image.scratch_copy();
+  const EdgeScaler scaler(p.gain, p.max, kind);
+  EdgeBands bands(image, p.radius, p.weight, edge_band_rows(p.radius, image.nx, image.ny));
   for (int k = 0; k < p.radius; ++k) {
     std::fprintf(stderr, "wblur %d radius %d weight %g\n", k, p.radius, p.weight);
-    weighted_blur(blurred, p.radius, p.weight);
   }
-  scale_by_edge_factors(image, blurred, p.gain, p.max, kind);
+  bands.blur_and_scale(image, scaler);
   step_timer("edge contrast done");
 }
 

@@ -1,42 +1,44 @@
-// The edge-contrast factor is defined in extended precision, which costs an
-// x87 division and three x87 products per pixel. The pass below works in
-// double instead, with a bound on how far each double result can lie from
-// the extended one, and hands a pixel to the extended arithmetic only where
-// that distance could change a stored sample: a product near an integer (a
-// truncation step) or a factor near a clamp limit.
+// The edge-contrast factor is defined in extended precision, which costs x87
+// divisions and products per pixel. The pass below works in double instead,
+// four pixels at a time in AVX lanes, with a bound on how far each double
+// result can lie from the extended one, and hands a pixel to the extended
+// arithmetic only where that distance could change a stored sample: a
+// product near an integer (a truncation step) or a factor near a clamp
+// limit.
 #include "filters/edge/edge_contrast_scaling.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
-#include <cstdio>
-#include <optional>
-#include <vector>
+#include <cstring>
+#include <type_traits>
 
 #include "image/multiversion.h"
 #include "image/sample.h"
+
+// The lane vectors below live only inside inlined functions of this file;
+// the note that passing them by value would differ between instruction
+// sets does not concern any interface.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 namespace photofilter {
 namespace {
 
 int divisor_for(int max) { return max != 0 ? max : 255; }
 
-// Brightness of a sample sum on the 0..1 scale of the divisor, in extended
-// precision: sum / 3 / divisor. Sums of three 16-bit samples are few enough
-// to tabulate, which saves two extended divisions per value.
-class BrightnessTable {
- public:
-  explicit BrightnessTable(int divisor) : values_(kSums) {
-    for (int32_t sum = kLowest; sum <= kHighest; ++sum) {
-      values_[sum - kLowest] = static_cast<long double>(sum) / 3 / divisor;
-    }
-  }
-  long double operator()(int32_t sum) const { return values_[sum - kLowest]; }
+// Four lanes of doubles; lane masks (all ones or zero) from comparing them;
+// four pixels as four 64-bit words, r in the low 16 bits, then g, b and aux.
+using Doubles = double __attribute__((vector_size(32)));
+using Lanes = int64_t __attribute__((vector_size(32)));
+using Words = uint64_t __attribute__((vector_size(32)));
+using Ints4 = int32_t __attribute__((vector_size(16)));
+using Ints8 = int32_t __attribute__((vector_size(32)));
 
- private:
-  static constexpr int32_t kLowest = 3 * INT16_MIN;
-  static constexpr int32_t kHighest = 3 * INT16_MAX;
-  static constexpr size_t kSums = kHighest - kLowest + 1;
-  std::vector<long double> values_;
-};
+PHOTOFILTER_INLINE Doubles splat(double x) { return Doubles{} + x; }
+
+PHOTOFILTER_INLINE Doubles magnitude(const Doubles &x) {
+  return std::bit_cast<Doubles>(std::bit_cast<Lanes>(x) & INT64_MAX);
+}
 
 // "-ec": f = (v + gain*(v - vb)*0.5) / v, clamped to 0..10. Black pixels
 // (sum 0) are left exactly as they are: no factor, nothing to divide.
@@ -51,8 +53,10 @@ struct OverBrightness {
     return f;
   }
   // f - 1 in double from the sums; a zero sum (kept anyway) divides by 2.
-  static double excess(double sum, double blurred_sum, double gain, double) {
-    return gain * (sum - blurred_sum) / (2 * (sum != 0 ? sum : 1));
+  PHOTOFILTER_INLINE static Doubles excess(const Doubles &sum, const Doubles &blurred_sum,
+                                           const Doubles &gain, double) {
+    const Doubles nonzero = sum != 0 ? sum : splat(1);
+    return gain * (sum - blurred_sum) / (2 * nonzero);
   }
 };
 
@@ -70,159 +74,303 @@ struct OverBlurredBrightness {
     return f;
   }
   // Every term of the denominator is exact in double: |SB| < 2^17 and
-  // 1.5*divisor < 2^32 are multiples of 0.5.
-  static double excess(double sum, double blurred_sum, double gain, double divisor) {
-    const double half_again = 1.5 * divisor;
-    const double denominator =
-        blurred_sum * divisor < 0 ? half_again : blurred_sum + half_again;
+  // 1.5*divisor < 2^32 are multiples of 0.5, and so is SB*divisor < 2^48.
+  PHOTOFILTER_INLINE static Doubles excess(const Doubles &sum, const Doubles &blurred_sum,
+                                           const Doubles &gain, double divisor) {
+    const Doubles half_again = splat(1.5 * divisor);
+    const Doubles denominator = blurred_sum * divisor < 0 ? half_again : blurred_sum + half_again;
     return gain * (sum - blurred_sum) / denominator;
   }
 };
 
 int16_t scaled(int16_t sample, long double factor) {
-  return truncate_to_sample(static_cast<long double>(sample) * factor);
+  return truncate_extended_to_sample(static_cast<long double>(sample) * factor);
 }
 
 template <typename Factor>
-void scale_pixel_plainly(Pixel &pixel, const Pixel &around, const BrightnessTable &brightness,
-                         double gain) {
+void scale_pixel_plainly(Pixel &pixel, const Pixel &around, double gain,
+                         ExtendedBrightness &brightness) {
   const int32_t sum = pixel.r + pixel.g + pixel.b;
   if (Factor::keeps_black && sum == 0) return;
-  const long double f =
-      Factor{}(brightness(sum), brightness(around.r + around.g + around.b), gain);
+  const int32_t blurred_sum = around.r + around.g + around.b;
+  const long double f = Factor{}(brightness(sum), brightness(blurred_sum), gain);
   pixel.r = scaled(pixel.r, f);
   pixel.g = scaled(pixel.g, f);
   pixel.b = scaled(pixel.b, f);
 }
 
 template <typename Factor>
-void scale_plainly(Image &image, const Image &blurred, double gain, int max) {
-  const BrightnessTable brightness(divisor_for(max));
-  for (int64_t i = 0; i < image.pixel_count(); ++i) {
-    scale_pixel_plainly<Factor>(image.pixels[i], blurred.pixels[i], brightness, gain);
-  }
+void scale_row_plainly_with(Pixel *row, const Pixel *blurred, int64_t n, double gain,
+                            ExtendedBrightness &brightness) {
+  for (int64_t i = 0; i < n; ++i) scale_pixel_plainly<Factor>(row[i], blurred[i], gain, brightness);
 }
 
 // How far the double results may lie from the extended ones, with u = 2^-53
 // and U = 2^-64 the unit roundoffs and q = f - 1 unclamped:
 // - the double factor 1 + q rounds three times from exact integers:
 //   |f_double - f| <= u*(1 + 3|q|);
-// - the extended factor starts from table values S/3/div, each within 2U
-//   relative, so v - vb carries an absolute error of 2U*(|v| + |vb|); over
-//   v (with |S| >= 1) or over t >= 0.5 that is at most 4U*|gain|*(|S| + |SB|)
-//   in q, and the roundings of the formula add at most 6U*(1 + |q|).
+// - the extended factor starts from the brightness values S/3/div, each
+//   within 2U relative, so v - vb carries an absolute error of
+//   2U*(|v| + |vb|); over v (with |S| >= 1) or over t >= 0.5 that is at most
+//   4U*|gain|*(|S| + |SB|) in q, and the roundings of the formula add at
+//   most 6U*(1 + |q|).
 // The sum is below 2^-50 * (1 + |q| + |gain|*(|S| + |SB|)), the bound used.
-// A product r*f rounds once more on each side: |p_double - p_extended| <=
-// |r|*bound + 2u*|p_double|, taken as 2|r|*bound + 4u*|p_double|.
-PHOTOFILTER_INLINE double factor_error_bound(double excess, double gain, double sum,
-                                             double blurred_sum) {
-  return 0x1p-50 * (1 + std::fabs(excess) +
-                    std::fabs(gain) * (std::fabs(sum) + std::fabs(blurred_sum)));
+// It exceeds the error by at least 2^-50 * (1 + |q|) * 3/5, more than half
+// an ulp of the clamp limits 3 and 10 wherever f lies near them (|q| >= 2),
+// so the comparisons with the rounded limit +- bound below keep their
+// meaning.
+PHOTOFILTER_INLINE Doubles factor_error_bound(const Doubles &excess, double gain_magnitude,
+                                              const Doubles &sum, const Doubles &blurred_sum) {
+  return 0x1p-50 *
+         (1 + magnitude(excess) + gain_magnitude * (magnitude(sum) + magnitude(blurred_sum)));
 }
 
-// Whether trunc(product) is certain although the exact product may lie up
-// to `bound` away: no integer lies within the bound. (p + 1.5*2^52) - 1.5*2^52
-// is p rounded to the nearest integer for |p| < 2^51.
-PHOTOFILTER_INLINE bool truncation_is_certain(double product, double bound) {
+// A product p = c*f of a sample c with the double factor f rounds once more
+// on each side, so with B the factor bound above
+//   |p_double - p_extended| <= |c|*B*(1 + U) + (u + U)*|p_double|/(1 - u)
+// and |p_double| <= |c|*f*(1 + u). The tolerance |c|*(2B + 2^-50*f), even
+// after the two roundings of working it out, lies strictly above that for
+// c != 0 (twice the first term, eight times the second). Where p_double
+// lies at least the tolerance away from the nearest integer, no integer
+// lies between p_double and p_extended, so both truncate alike. A zero
+// sample has the exact product 0 and tolerance 0, and passes as well.
+PHOTOFILTER_INLINE Lanes truncation_is_certain(const Doubles &sample, const Doubles &product,
+                                               const Doubles &tolerance_per_unit) {
+  // (p + 1.5*2^52) - 1.5*2^52 is p rounded to the nearest integer for
+  // |p| < 2^51; every product here is below 2^19.
   constexpr double kRounder = 0x1.8p52;
-  const double nearest = (product + kRounder) - kRounder;
-  return std::fabs(product - nearest) > bound;
+  const Doubles nearest = (product + kRounder) - kRounder;
+  return magnitude(product - nearest) >= magnitude(sample) * tolerance_per_unit;
 }
 
-PHOTOFILTER_INLINE bool product_is_certain(int16_t sample, double product, double factor_bound) {
-  return (sample == 0) |
-         truncation_is_certain(product, 2 * std::fabs(static_cast<double>(sample)) * factor_bound +
-                                            0x1p-51 * std::fabs(product));
+// Sample `shift`/16 of each word as a double: the 16 bits with the sign bit
+// flipped are the sample plus 32768; as the low bits of a double of
+// exponent 52 they make 2^52 + sample + 32768 exactly.
+PHOTOFILTER_INLINE Doubles sample_of(const Words &pixels, int shift) {
+  constexpr uint64_t kTwoTo52WithSignFlipped = 0x4330000000008000;
+  const Words bits = ((pixels >> shift) & 0xFFFF) ^ kTwoTo52WithSignFlipped;
+  return std::bit_cast<Doubles>(bits) - (0x1p52 + 32768);
 }
 
-// One row in double. Pixels whose samples the double results cannot settle
-// are left as they are and marked in `uncertain`. An unchanged pixel (equal
-// sums, zero gain, or a black one that "-ec" keeps) has the factor exactly
-// 1 in extended precision as well.
+// Truncated products as samples, saturated, in the 16 bits at `shift` of
+// each word. Products lie within 32768*10 < 2^31, so the conversion to 32
+// bits is defined.
+PHOTOFILTER_INLINE Words sample_bits(const Doubles &product, int shift) {
+  const Ints4 low = Ints4{} + INT16_MIN, high = Ints4{} + INT16_MAX;
+  Ints4 value = __builtin_convertvector(product, Ints4);
+  value = value < low ? low : value;
+  value = value > high ? high : value;
+  const Words widened =
+      std::bit_cast<Words>(Ints8(__builtin_shufflevector(value, Ints4{}, 0, 4, 1, 4, 2, 4, 3, 4)));
+  return (widened & 0xFFFF) << shift;
+}
+
+struct PassConstants {
+  double gain;
+  double gain_magnitude;
+  int divisor;
+  ExtendedBrightness *brightness;
+};
+
+// The factors of four pixels in double, and what decides whether their
+// products can be trusted. An unchanged pixel (equal sums, or a black one
+// that "-ec" keeps) has the factor exactly 1 in extended precision as well;
+// clamped factors are exact too, and so are their products with samples.
+struct FourFactors {
+  Doubles used;       // the factor each pixel's samples are multiplied by
+  Doubles tolerance;  // how far from an integer a product must lie, per unit of sample
+  Lanes settled;      // lanes whose results are certain whatever their products
+  Lanes checked;      // lanes whose results are certain where every product is
+};
+
 template <typename Factor>
-PHOTOFILTER_INLINE void scale_row_in_double(Pixel *__restrict row,
-                                            const Pixel *__restrict blurred, int64_t n,
-                                            double gain, double divisor,
-                                            uint8_t *__restrict uncertain) {
+PHOTOFILTER_INLINE void factors_of_four(const Pixel *four, const Pixel *around,
+                                        const PassConstants &c, FourFactors &factors) {
   constexpr double kHighest = Factor::kHighest;
-  for (int64_t i = 0; i < n; ++i) {
-    const Pixel p = row[i];
-    const Pixel around = blurred[i];
-    const int32_t sum = p.r + p.g + p.b;
-    const int32_t blurred_sum = around.r + around.g + around.b;
-    const double s = sum, sb = blurred_sum;
-    const double excess = Factor::excess(s, sb, gain, divisor);
-    const double f = 1 + excess;
-    const double bound = factor_error_bound(excess, gain, s, sb);
-    const bool unchanged =
-        (sum == blurred_sum) | (gain == 0) | (Factor::keeps_black & (sum == 0));
-    const bool above = f > kHighest + bound;
-    const bool below = f < -bound;
-    const bool inside = f > bound && f < kHighest - bound;
-    // Clamped factors are exact, and so are their products with samples.
-    const double used = inside ? f : (above ? kHighest : 0.0);
-    const double r = p.r * used, g = p.g * used, b = p.b * used;
-    const bool certain = unchanged | above | below |
-                         (inside & product_is_certain(p.r, r, bound) &
-                          product_is_certain(p.g, g, bound) & product_is_certain(p.b, b, bound));
-    const bool keep = unchanged | !certain;
-    uncertain[i] = !certain;
-    const int16_t new_r = truncate_number_to_sample(r);
-    const int16_t new_g = truncate_number_to_sample(g);
-    const int16_t new_b = truncate_number_to_sample(b);
-    row[i].r = keep ? p.r : new_r;
-    row[i].g = keep ? p.g : new_g;
-    row[i].b = keep ? p.b : new_b;
-  }
+  Words pixels, blurred;
+  std::memcpy(&pixels, four, sizeof pixels);
+  std::memcpy(&blurred, around, sizeof blurred);
+  const Doubles sum = sample_of(pixels, 0) + sample_of(pixels, 16) + sample_of(pixels, 32);
+  const Doubles blurred_sum =
+      sample_of(blurred, 0) + sample_of(blurred, 16) + sample_of(blurred, 32);
+  const Doubles excess = Factor::excess(sum, blurred_sum, splat(c.gain), c.divisor);
+  const Doubles f = 1 + excess;
+  const Doubles bound = factor_error_bound(excess, c.gain_magnitude, sum, blurred_sum);
+  Lanes unchanged = sum == blurred_sum;
+  if constexpr (Factor::keeps_black) unchanged |= sum == 0;
+  const Lanes above = f > kHighest + bound;
+  const Lanes below = f < -bound;
+  const Lanes inside = (f > bound) & (f < kHighest - bound);
+  factors.used = unchanged ? splat(1) : (inside ? f : (above ? splat(kHighest) : splat(0)));
+  factors.tolerance = 2 * bound + 0x1p-50 * factors.used;
+  factors.settled = unchanged | above | below;
+  factors.checked = inside;
 }
 
+// Four pixels times their factors, written back. Returns in `uncertain`
+// the lanes whose samples the double results cannot settle: those pixels
+// are left as they are for the extended arithmetic to redo.
+PHOTOFILTER_INLINE void scale_four(Pixel *four, const FourFactors &factors, Lanes &uncertain) {
+  Words pixels;
+  std::memcpy(&pixels, four, sizeof pixels);
+  const Doubles r = sample_of(pixels, 0), g = sample_of(pixels, 16), b = sample_of(pixels, 32);
+  const Doubles new_r = r * factors.used, new_g = g * factors.used, new_b = b * factors.used;
+  const Lanes certain =
+      factors.settled | (factors.checked & truncation_is_certain(r, new_r, factors.tolerance) &
+                         truncation_is_certain(g, new_g, factors.tolerance) &
+                         truncation_is_certain(b, new_b, factors.tolerance));
+  constexpr uint64_t kAux = 0xFFFF000000000000;
+  const Words scaled =
+      sample_bits(new_r, 0) | sample_bits(new_g, 16) | sample_bits(new_b, 32) | (pixels & kAux);
+  const Words result = certain ? scaled : pixels;
+  std::memcpy(four, &result, sizeof result);
+  uncertain = ~certain;
+}
+
+// Pixels are done in chunks of 16 groups of four: first the factors of the
+// whole chunk, then the products, two loops whose iterations are
+// independent and short enough to overlap each other (one loop of both is
+// one long dependent chain per group). A chunk's uncertain lanes are kept
+// until its end, where the rare uncertain pixels are redone in extended
+// precision.
+constexpr int kGroupsPerChunk = 16;
+
 template <typename Factor>
-PHOTOFILTER_INLINE void scale_in_double(Image &image, const Image &blurred, double gain,
-                                        int max) {
-  const int divisor = divisor_for(max);
-  std::optional<BrightnessTable> brightness;  // made for the first uncertain pixel
-  std::vector<uint8_t> uncertain(static_cast<size_t>(image.nx));
-  for (int32_t y = 0; y < image.ny; ++y) {
-    Pixel *row = image.row(y);
-    const Pixel *around = blurred.row(y);
-    scale_row_in_double<Factor>(row, around, image.nx, gain, divisor, uncertain.data());
-    for (int32_t x = 0; x < image.nx; ++x) {
-      if (!uncertain[x]) continue;
-      if (!brightness) brightness.emplace(divisor);
-      scale_pixel_plainly<Factor>(row[x], around[x], *brightness, gain);
+PHOTOFILTER_INLINE void redo_uncertain(Pixel *row, const Pixel *blurred, int64_t groups,
+                                       const Lanes *uncertain, const PassConstants &c) {
+  for (int64_t k = 0; k < groups; ++k) {
+    for (int lane = 0; lane < 4; ++lane) {
+      if (uncertain[k][lane] == 0) continue;
+      scale_pixel_plainly<Factor>(row[4 * k + lane], blurred[4 * k + lane], c.gain, *c.brightness);
     }
   }
 }
 
-PHOTOFILTER_MULTIVERSION void scale_over_brightness(Image &image, const Image &blurred,
-                                                    double gain, int max) {
-  scale_in_double<OverBrightness>(image, blurred, gain, max);
+// Out of the hot loop, and built per instruction set as well: with SSE3
+// the extended products truncate without switching the x87 rounding mode.
+__attribute__((noinline)) PHOTOFILTER_MULTIVERSION void redo_uncertain_over_brightness(
+    Pixel *row, const Pixel *blurred, int64_t groups, const Lanes *uncertain,
+    const PassConstants &c) {
+  redo_uncertain<OverBrightness>(row, blurred, groups, uncertain, c);
 }
 
-PHOTOFILTER_MULTIVERSION void scale_over_blurred_brightness(Image &image, const Image &blurred,
-                                                            double gain, int max) {
-  scale_in_double<OverBlurredBrightness>(image, blurred, gain, max);
+__attribute__((noinline)) PHOTOFILTER_MULTIVERSION void redo_uncertain_over_blurred_brightness(
+    Pixel *row, const Pixel *blurred, int64_t groups, const Lanes *uncertain,
+    const PassConstants &c) {
+  redo_uncertain<OverBlurredBrightness>(row, blurred, groups, uncertain, c);
+}
+
+template <typename Factor>
+PHOTOFILTER_INLINE void scale_groups(Pixel *row, const Pixel *blurred, int64_t groups,
+                                     const PassConstants &c) {
+  FourFactors factors[kGroupsPerChunk];
+  Lanes uncertain[kGroupsPerChunk];
+  for (int64_t first = 0; first < groups; first += kGroupsPerChunk) {
+    const int64_t count = std::min<int64_t>(kGroupsPerChunk, groups - first);
+    Pixel *chunk = row + 4 * first;
+    const Pixel *chunk_blurred = blurred + 4 * first;
+    for (int64_t k = 0; k < count; ++k) {
+      factors_of_four<Factor>(chunk + 4 * k, chunk_blurred + 4 * k, c, factors[k]);
+    }
+    Lanes any = {};
+    for (int64_t k = 0; k < count; ++k) {
+      scale_four(chunk + 4 * k, factors[k], uncertain[k]);
+      any |= uncertain[k];
+    }
+    if (__builtin_expect((any[0] | any[1] | any[2] | any[3]) != 0, 0)) {
+      if constexpr (std::is_same_v<Factor, OverBrightness>) {
+        redo_uncertain_over_brightness(chunk, chunk_blurred, count, uncertain, c);
+      } else {
+        redo_uncertain_over_blurred_brightness(chunk, chunk_blurred, count, uncertain, c);
+      }
+    }
+  }
+}
+
+template <typename Factor>
+PHOTOFILTER_INLINE void scale_row_in_double(Pixel *row, const Pixel *blurred, int64_t n,
+                                            const PassConstants &constants) {
+  const PassConstants c = constants;  // a copy the row's stores cannot alias
+  const int64_t whole = n / 4 * 4;
+  scale_groups<Factor>(row, blurred, whole / 4, c);
+  if (whole == n) return;
+  // The last one to three pixels go through the same lanes, padded with
+  // black pixels whose results are dropped.
+  Pixel tail[4] = {}, tail_blurred[4] = {};
+  std::copy(row + whole, row + n, tail);
+  std::copy(blurred + whole, blurred + n, tail_blurred);
+  scale_groups<Factor>(tail, tail_blurred, 1, c);
+  std::copy(tail, tail + (n - whole), row + whole);
+}
+
+PHOTOFILTER_MULTIVERSION void scale_row_over_brightness(Pixel *row, const Pixel *blurred, int64_t n,
+                                                        const PassConstants &c) {
+  scale_row_in_double<OverBrightness>(row, blurred, n, c);
+}
+
+PHOTOFILTER_MULTIVERSION void scale_row_over_blurred_brightness(Pixel *row, const Pixel *blurred,
+                                                                int64_t n, const PassConstants &c) {
+  scale_row_in_double<OverBlurredBrightness>(row, blurred, n, c);
 }
 
 }  // namespace
 
+int16_t truncate_extended_to_sample(long double x) {
+  if (!(x == x)) return 0;
+  const long double clamped = x < INT16_MIN ? INT16_MIN : (x > INT16_MAX ? INT16_MAX : x);
+  int32_t truncated = static_cast<int32_t>(static_cast<double>(clamped));
+  if (clamped >= 0 && truncated > clamped) --truncated;
+  if (clamped < 0 && truncated < clamped) ++truncated;
+  return static_cast<int16_t>(truncated);
+}
+
+long double ExtendedBrightness::operator()(int32_t sum) {
+  // Sums of three samples 0..255, with room for what earlier commands add.
+  constexpr int32_t kLowest = -1024, kHighest = 2047;
+  const auto exactly = [this](int32_t s) { return static_cast<long double>(s) / 3 / divisor_; };
+  if (sum < kLowest || sum > kHighest) return exactly(sum);
+  if (table_.empty()) {
+    table_.resize(kHighest - kLowest + 1);
+    for (int32_t s = kLowest; s <= kHighest; ++s) table_[s - kLowest] = exactly(s);
+  }
+  return table_[sum - kLowest];
+}
+
+EdgeScaler::EdgeScaler(double gain, int max, EdgeFactor kind)
+    : gain_(gain), divisor_(divisor_for(max)), kind_(kind), brightness_(divisor_) {}
+
+void EdgeScaler::scale_row(Pixel *row, const Pixel *blurred, int64_t n) const {
+  // An infinite or NaN gain leaves the bounds above without meaning.
+  if (!std::isfinite(gain_)) return scale_row_plainly(row, blurred, n);
+  // A zero gain makes every factor exactly 1: (v + 0)/v, or 0/t + 1.
+  if (gain_ == 0) return;
+  const PassConstants c{gain_, std::fabs(gain_), divisor_, &brightness_};
+  if (kind_ == EdgeFactor::kOverBrightness) {
+    scale_row_over_brightness(row, blurred, n, c);
+  } else {
+    scale_row_over_blurred_brightness(row, blurred, n, c);
+  }
+}
+
+void EdgeScaler::scale_row_plainly(Pixel *row, const Pixel *blurred, int64_t n) const {
+  if (kind_ == EdgeFactor::kOverBrightness) {
+    scale_row_plainly_with<OverBrightness>(row, blurred, n, gain_, brightness_);
+  } else {
+    scale_row_plainly_with<OverBlurredBrightness>(row, blurred, n, gain_, brightness_);
+  }
+}
+
 void scale_by_edge_factors(Image &image, const Image &blurred, double gain, int max,
                            EdgeFactor kind) {
-  // An infinite or NaN gain leaves the bounds above without meaning.
-  if (!std::isfinite(gain)) return scale_by_edge_factors_plainly(image, blurred, gain, max, kind);
-  if (kind == EdgeFactor::kOverBrightness) {
-    scale_over_brightness(image, blurred, gain, max);
-  } else {
-    scale_over_blurred_brightness(image, blurred, gain, max);
-  }
+  const EdgeScaler scaler(gain, max, kind);
+  for (int32_t y = 0; y < image.ny; ++y) scaler.scale_row(image.row(y), blurred.row(y), image.nx);
 }
 
 void scale_by_edge_factors_plainly(Image &image, const Image &blurred, double gain, int max,
                                    EdgeFactor kind) {
-  if (kind == EdgeFactor::kOverBrightness) {
-    scale_plainly<OverBrightness>(image, blurred, gain, max);
-  } else {
-    scale_plainly<OverBlurredBrightness>(image, blurred, gain, max);
+  const EdgeScaler scaler(gain, max, kind);
+  for (int32_t y = 0; y < image.ny; ++y) {
+    scaler.scale_row_plainly(image.row(y), blurred.row(y), image.nx);
   }
 }
 

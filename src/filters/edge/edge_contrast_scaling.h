@@ -3,6 +3,9 @@
 // a blurred copy, in extended precision.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "image/image.h"
 
 namespace photofilter {
@@ -12,13 +15,49 @@ enum class EdgeFactor {
   kOverBlurredBrightness,  // "-ec1": f = (v - vb) / (vb + 0.5) * gain + 1, 0..3
 };
 
-// Scales `image` in place; `blurred` has the same size. A `max` of 0 counts
-// as 255.
+// truncate_to_sample for an extended value, without the switch of the x87
+// rounding mode that a direct conversion costs where SSE3 is missing: the
+// nearest double truncates alike unless its rounding crossed an integer,
+// which a comparison with the extended value catches.
+int16_t truncate_extended_to_sample(long double x);
+
+// Brightness values sum/3/divisor in extended precision, for the pixels
+// worked out in extended precision; those of the sums of ordinary photos
+// come from a table made on first use.
+class ExtendedBrightness {
+ public:
+  explicit ExtendedBrightness(int divisor) : divisor_(divisor) {}
+  long double operator()(int32_t sum);
+
+ private:
+  int divisor_;
+  std::vector<long double> table_;
+};
+
+// The factor's parameters, fixed for a whole pass. A `max` of 0 counts as
+// 255.
+class EdgeScaler {
+ public:
+  EdgeScaler(double gain, int max, EdgeFactor kind);
+
+  // Scales the n pixels of `row` by the factors against the n pixels of
+  // `blurred`, which must not overlap `row`.
+  void scale_row(Pixel *row, const Pixel *blurred, int64_t n) const;
+
+  // The same, every pixel worked out in extended precision: the reference
+  // the fast pass above must match sample for sample.
+  void scale_row_plainly(Pixel *row, const Pixel *blurred, int64_t n) const;
+
+ private:
+  double gain_;
+  int divisor_;
+  EdgeFactor kind_;
+  mutable ExtendedBrightness brightness_;
+};
+
+// Both passes over a whole image; `blurred` has the same size.
 void scale_by_edge_factors(Image &image, const Image &blurred, double gain, int max,
                            EdgeFactor kind);
-
-// The same, every pixel worked out in extended precision: the reference the
-// fast pass above must match sample for sample.
 void scale_by_edge_factors_plainly(Image &image, const Image &blurred, double gain, int max,
                                    EdgeFactor kind);
 

@@ -1,0 +1,130 @@
+// The blurred copy of "-ec" and "-ec1" a band of rows at a time. Each blur
+// pass takes a row's new value from rows at most `radius` away, so after
+// `radius` passes a blurred row depends on the rows within radius^2 of it
+// (its reach). A band blurred together with the rows within the reach above
+// and below it holds exactly the rows of the whole blurred image: wrong
+// values start at the band's cut-off ends and move in by at most `radius`
+// rows a pass. The image's own first and last rows are never cut off, so
+// bands there need nothing beyond them.
+//
+// The pixel pass scales a band's rows right after its blur, while they are
+// in the cache, and so overwrites rows that the next band still reads as
+// its upper reach: those rows are kept as they were in a carry buffer.
+#include "filters/edge/edge_contrast_bands.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/kernels.h"
+#include "image/multiversion.h"
+#include "image/sample.h"
+
+namespace photofilter {
+namespace {
+
+// Pixels of a band to aim at: about 2 MB, so that a band and its scaled
+// rows stay in the cache between the blur and the pixel pass.
+constexpr int64_t kBandPixels = 256 * 1024;
+constexpr int64_t kLeastBandRows = 16;
+
+int64_t reach_of(int32_t radius) { return radius > 0 ? int64_t{radius} * radius : 0; }
+
+PHOTOFILTER_MULTIVERSION void narrow_row_to_bytes(const Pixel *row, int32_t nx, uint8_t *out) {
+  for (int32_t x = 0; x < nx; ++x, out += 3) {
+    out[0] = clamp_to_byte(row[x].r);
+    out[1] = clamp_to_byte(row[x].g);
+    out[2] = clamp_to_byte(row[x].b);
+  }
+}
+
+// The same as widen_rgb8_row, four pixels per byte shuffle: 12 bytes make
+// four Pixels with aux 0. Each step loads 16 bytes, so the last pixels,
+// whose 16 bytes would reach past the row, go one at a time.
+using Bytes16 = uint8_t __attribute__((vector_size(16)));
+using Bytes32 = uint8_t __attribute__((vector_size(32)));
+
+PHOTOFILTER_MULTIVERSION void widen_packed_row(const uint8_t *bytes, Pixel *row, int32_t nx) {
+  int32_t x = 0;
+  for (; x + 6 <= nx; x += 4, bytes += 12) {
+    Bytes16 packed;
+    std::memcpy(&packed, bytes, sizeof packed);
+    const Bytes32 widened =
+        __builtin_shufflevector(packed, Bytes16{}, 0, 16, 1, 16, 2, 16, 16, 16, 3, 16, 4, 16, 5, 16,
+                                16, 16, 6, 16, 7, 16, 8, 16, 16, 16, 9, 16, 10, 16, 11, 16, 16, 16);
+    std::memcpy(row + x, &widened, sizeof widened);
+  }
+  for (; x < nx; ++x, bytes += 3) row[x] = Pixel{bytes[0], bytes[1], bytes[2], 0};
+}
+
+// Row y of the image as it was before the pass, widened if packed.
+void copy_original_row(const Image &image, int32_t y, Pixel *to) {
+  if (image.packed) {
+    widen_packed_row(image.packed_bytes() + int64_t{3} * image.nx * y, to, image.nx);
+  } else {
+    std::memcpy(to, image.row(y), sizeof(Pixel) * static_cast<size_t>(image.nx));
+  }
+}
+
+}  // namespace
+
+int64_t edge_band_rows(int32_t radius, int32_t nx, int32_t ny) {
+  const int64_t reach = std::min<int64_t>(reach_of(radius), ny);
+  const int64_t rows = std::max({kLeastBandRows, kBandPixels / std::max(nx, 1), 16 * reach});
+  // Bands that would cover nearly the whole image save nothing.
+  return rows + 2 * reach >= ny ? ny : rows;
+}
+
+EdgeBands::EdgeBands(const Image &image, int32_t radius, double weight, int64_t band_rows)
+    : radius_(radius),
+      weight_(weight),
+      reach_(std::min<int64_t>(reach_of(radius), image.ny)),
+      rows_(std::clamp<int64_t>(band_rows, 1, std::max(image.ny, 1))) {
+  const int64_t nx = image.nx;
+  // One band is the whole image: nothing beyond it and nothing to carry.
+  if (rows_ >= image.ny) reach_ = 0;
+  const int64_t band_rows_held = std::min<int64_t>(rows_ + 2 * reach_, image.ny);
+  band_.pixels = allocate_pixels(nx * band_rows_held, "scratch copy of the image");
+  if (reach_ > 0) carry_ = allocate_pixels(nx * reach_, "rows kept for the next band");
+  if (image.packed && image.written_next) row_ = allocate_pixels(nx, "row being scaled");
+}
+
+void EdgeBands::blur_and_scale(Image &image, const EdgeScaler &scaler) {
+  const bool stays_packed = image.packed && image.written_next;
+  if (!stays_packed) image.unpack_pixels();
+  const int32_t nx = image.nx, ny = image.ny;
+  if (nx <= 0 || ny <= 0) return;
+  band_.nx = nx;
+  for (int64_t y0 = 0; y0 < ny; y0 += rows_) {
+    const int64_t y1 = std::min<int64_t>(y0 + rows_, ny);
+    const int64_t top = std::max<int64_t>(y0 - reach_, 0);
+    const int64_t bottom = std::min<int64_t>(y1 + reach_, ny);
+    band_.ny = static_cast<int32_t>(bottom - top);
+    // Rows above the band were scaled by the band before: their originals
+    // come from the carry.
+    if (y0 > top) {
+      std::memcpy(band_.pixels.get(), carry_.get(), sizeof(Pixel) * nx * (y0 - top));
+    }
+    for (int64_t y = y0; y < bottom; ++y) {
+      copy_original_row(image, static_cast<int32_t>(y), band_.row(static_cast<int32_t>(y - top)));
+    }
+    const int64_t carried = std::min(reach_, y1);
+    if (y1 < ny && carried > 0) {
+      std::memcpy(carry_.get(), band_.row(static_cast<int32_t>(y1 - carried - top)),
+                  sizeof(Pixel) * nx * carried);
+    }
+    for (int32_t k = 0; k < radius_; ++k) weighted_blur(band_, radius_, weight_);
+    for (int64_t y = y0; y < y1; ++y) {
+      const Pixel *blurred = band_.row(static_cast<int32_t>(y - top));
+      if (stays_packed) {
+        uint8_t *bytes = image.packed_bytes() + int64_t{3} * nx * y;
+        widen_packed_row(bytes, row_.get(), nx);
+        scaler.scale_row(row_.get(), blurred, nx);
+        narrow_row_to_bytes(row_.get(), nx, bytes);
+      } else {
+        scaler.scale_row(image.row(static_cast<int32_t>(y)), blurred, nx);
+      }
+    }
+  }
+}
+
+}  // namespace photofilter

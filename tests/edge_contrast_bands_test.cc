@@ -1,0 +1,118 @@
+// The banded blur and pass of "-ec" and "-ec1" against the whole image
+// blurred at once and scaled in extended precision: bands of every height
+// from one row up, blur reaches beyond a band and beyond the image, packed
+// images kept packed or widened.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "filters/edge/edge_contrast_bands.h"
+#include "filters/edge/edge_contrast_scaling.h"
+#include "image/kernels.h"
+#include "test_images.h"
+
+namespace photofilter {
+namespace {
+
+using testing::ppm_file;
+using testing::random_image;
+using testing::read_from;
+using testing::samples_of;
+using testing::written;
+
+struct Pass {
+  EdgeFactor kind;
+  int radius;
+  double weight;
+};
+
+Image plainly_done(const Image &image, const Pass &pass) {
+  Image result = image.scratch_copy(), blurred = image.scratch_copy();
+  for (int k = 0; k < pass.radius; ++k) weighted_blur(blurred, pass.radius, pass.weight);
+  scale_by_edge_factors_plainly(result, blurred, 1.5, 255, pass.kind);
+  return result;
+}
+
+void band_wise(Image &image, const Pass &pass, int64_t band_rows) {
+  EdgeBands bands(image, pass.radius, pass.weight, band_rows);
+  bands.blur_and_scale(image, EdgeScaler(1.5, 255, pass.kind));
+}
+
+std::vector<Pass> passes() {
+  std::vector<Pass> all;
+  for (EdgeFactor kind : {EdgeFactor::kOverBrightness, EdgeFactor::kOverBlurredBrightness}) {
+    for (int radius : {0, 1, 2, 3}) {
+      for (double weight : {1.0, 0.3, -1.0}) all.push_back({kind, radius, weight});
+    }
+  }
+  return all;
+}
+
+const int kSizes[][2] = {{1, 1}, {1, 9}, {2, 5}, {6, 2}, {7, 13}, {9, 31}};
+const int64_t kBandRows[] = {1, 2, 3, 5, 1000};
+
+TEST(EdgeContrastBands, EveryBandHeightGivesTheWholeImageResult) {
+  uint32_t seed = 7;
+  for (const auto &size : kSizes) {
+    for (const auto &range : {std::pair{0, 255}, std::pair{INT16_MIN, INT16_MAX}}) {
+      const Image image = random_image(size[0], size[1], range.first, range.second, seed++);
+      for (const Pass &pass : passes()) {
+        const std::vector<int16_t> expected = samples_of(plainly_done(image, pass));
+        for (int64_t rows : kBandRows) {
+          SCOPED_TRACE(::testing::Message() << size[0] << "x" << size[1] << " radius "
+                                            << pass.radius << " weight " << pass.weight << " kind "
+                                            << static_cast<int>(pass.kind) << " rows " << rows);
+          Image banded = image.scratch_copy();
+          band_wise(banded, pass, rows);
+          ASSERT_EQ(samples_of(banded), expected);
+        }
+      }
+    }
+  }
+}
+
+// A packed image written next stays packed and gives the bytes the widened
+// image gives; one that is not written next is widened first.
+TEST(EdgeContrastBands, PackedImagesGiveTheWidenedResult) {
+  std::mt19937 random(11);
+  for (const auto &size : kSizes) {
+    std::vector<uint8_t> bytes(static_cast<size_t>(size[0]) * size[1] * 3);
+    for (uint8_t &byte : bytes) byte = static_cast<uint8_t>(random());
+    const std::string file = ppm_file(size[0], size[1], bytes);
+    for (const Pass &pass : passes()) {
+      const Image expected = plainly_done(read_from(file), pass);
+      for (int64_t rows : kBandRows) {
+        for (bool written_next : {true, false}) {
+          SCOPED_TRACE(::testing::Message()
+                       << size[0] << "x" << size[1] << " radius " << pass.radius << " rows " << rows
+                       << " written next " << written_next);
+          Image packed = read_from(file, true);
+          packed.written_next = written_next;
+          band_wise(packed, pass, rows);
+          ASSERT_EQ(packed.packed, written_next);
+          if (written_next) {
+            ASSERT_EQ(written(packed), written(expected));
+          } else {
+            ASSERT_EQ(samples_of(packed), samples_of(expected));
+          }
+        }
+      }
+    }
+  }
+}
+
+// Bands leave out most rows of a photo for small radii and cover the whole
+// image once the blur reaches far, without overflowing for any radius.
+TEST(EdgeContrastBands, BandHeights) {
+  EXPECT_LT(edge_band_rows(1, 6000, 4000), 100);
+  EXPECT_LT(edge_band_rows(0, 6000, 4000), 100);
+  EXPECT_EQ(edge_band_rows(20, 6000, 4000), 4000);
+  EXPECT_EQ(edge_band_rows(INT32_MAX, 6000, 4000), 4000);
+  EXPECT_EQ(edge_band_rows(1, 1, 1), 1);
+  EXPECT_EQ(edge_band_rows(1, 0, 0), 0);
+}
+
+}  // namespace
+}  // namespace photofilter
