@@ -29,7 +29,7 @@ TEST(KernelQuotients, SmallQuotientIsIntegerDivision) {
   for (int32_t d : {1, 2, 3, 5, 6, 7, 101, 255, 256, 3003, 21021, 32767, 65535}) {
     const SmallDivisor divisor(d);
     for_numerators_around_multiples(d, [&](int64_t n) {
-      ASSERT_EQ(truncated_small_quotient(static_cast<int32_t>(n), divisor), n / d)
+      ASSERT_EQ(truncated_quotient(static_cast<int32_t>(n), divisor), n / d)
           << n << " / " << d;
     });
   }

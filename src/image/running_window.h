@@ -475,7 +475,7 @@ struct SmallDivisor {
   explicit SmallDivisor(int32_t d) : value(d), reciprocal(1.0f / static_cast<float>(d)) {}
 };
 
-PHOTOFILTER_INLINE int32_t truncated_small_quotient(int32_t n, const SmallDivisor &d) {
+PHOTOFILTER_INLINE int32_t truncated_quotient(int32_t n, const SmallDivisor &d) {
   const auto estimate = static_cast<int32_t>(static_cast<float>(n) * d.reciprocal);
   const auto remainder = static_cast<int32_t>(static_cast<uint32_t>(n) -
                                               static_cast<uint32_t>(d.value) *

@@ -73,51 +73,33 @@ struct AveragingRule {
 // D * 2^15 < 2^50. So the rules below compute trunc(N / D) instead: in
 // doubles without a division, or, when D < 2^16 (then |N| < 2^31), in
 // 32-bit integers, eight lanes to a vector.
-struct IntegerWeightRule {
-  double weight;
+// Number is double with a Divisor, or int32_t with a SmallDivisor when
+// D < 2^16 (then |S| <= c * 2^15 and |N| <= D * 2^15 stay below 2^31).
+template <typename Number, typename DivisorOfNumber>
+struct IntegerWeightRuleIn {
+  Number weight;
 
   std::array<int32_t, running_window::kLanes> lane_pattern() const { return kColourLanes; }
 
   struct Lanes {
-    double weight;
-    double window;
-    running_window::Divisor divisor;
+    Number weight;
+    Number window;
+    DivisorOfNumber divisor;
 
     template <typename Sum>
     PHOTOFILTER_INLINE int16_t operator()(Sum sum, int16_t value, int32_t changes) const {
-      const double numerator = weight * static_cast<double>(sum) + window * value;
+      const Number numerator = weight * static_cast<Number>(sum) + window * value;
       return masked(running_window::truncated_quotient(numerator, divisor), value, changes);
     }
   };
 
   Lanes for_window(int32_t window) const {
-    const double c = window;
-    return Lanes{weight, c, running_window::Divisor(c * (weight + 1))};
+    const auto c = static_cast<Number>(window);
+    return Lanes{weight, c, DivisorOfNumber(c * (weight + 1))};
   }
 };
-
-struct SmallIntegerWeightRule {
-  int32_t weight;
-
-  std::array<int32_t, running_window::kLanes> lane_pattern() const { return kColourLanes; }
-
-  struct Lanes {
-    int32_t weight;
-    int32_t window;
-    running_window::SmallDivisor divisor;
-
-    // |S| <= c * 2^15 and |N| <= D * 2^15 both stay below 2^31.
-    template <typename Sum>
-    PHOTOFILTER_INLINE int16_t operator()(Sum sum, int16_t value, int32_t changes) const {
-      const int32_t numerator = weight * static_cast<int32_t>(sum) + window * value;
-      return masked(running_window::truncated_small_quotient(numerator, divisor), value, changes);
-    }
-  };
-
-  Lanes for_window(int32_t window) const {
-    return Lanes{weight, window, running_window::SmallDivisor(window * (weight + 1))};
-  }
-};
+using IntegerWeightRule = IntegerWeightRuleIn<double, running_window::Divisor>;
+using SmallIntegerWeightRule = IntegerWeightRuleIn<int32_t, running_window::SmallDivisor>;
 
 // New value = v moved by the step toward the truncated window mean m. The
 // lane parameter is the step itself: 0 for aux, which then stays as it

@@ -37,29 +37,10 @@ PHOTOFILTER_MULTIVERSION void narrow_row_to_bytes(const Pixel *row, int32_t nx, 
   }
 }
 
-// The same as widen_rgb8_row, four pixels per byte shuffle: 12 bytes make
-// four Pixels with aux 0. Each step loads 16 bytes, so the last pixels,
-// whose 16 bytes would reach past the row, go one at a time.
-using Bytes16 = uint8_t __attribute__((vector_size(16)));
-using Bytes32 = uint8_t __attribute__((vector_size(32)));
-
-PHOTOFILTER_MULTIVERSION void widen_packed_row(const uint8_t *bytes, Pixel *row, int32_t nx) {
-  int32_t x = 0;
-  for (; x + 6 <= nx; x += 4, bytes += 12) {
-    Bytes16 packed;
-    std::memcpy(&packed, bytes, sizeof packed);
-    const Bytes32 widened =
-        __builtin_shufflevector(packed, Bytes16{}, 0, 16, 1, 16, 2, 16, 16, 16, 3, 16, 4, 16, 5, 16,
-                                16, 16, 6, 16, 7, 16, 8, 16, 16, 16, 9, 16, 10, 16, 11, 16, 16, 16);
-    std::memcpy(row + x, &widened, sizeof widened);
-  }
-  for (; x < nx; ++x, bytes += 3) row[x] = Pixel{bytes[0], bytes[1], bytes[2], 0};
-}
-
 // Row y of the image as it was before the pass, widened if packed.
 void copy_original_row(const Image &image, int32_t y, Pixel *to) {
   if (image.packed) {
-    widen_packed_row(image.packed_bytes() + int64_t{3} * image.nx * y, to, image.nx);
+    widen_rgb8_row(image.packed_bytes() + int64_t{3} * image.nx * y, to, image.nx);
   } else {
     std::memcpy(to, image.row(y), sizeof(Pixel) * static_cast<size_t>(image.nx));
   }
@@ -117,7 +98,7 @@ void EdgeBands::blur_and_scale(Image &image, const EdgeScaler &scaler) {
       const Pixel *blurred = band_.row(static_cast<int32_t>(y - top));
       if (stays_packed) {
         uint8_t *bytes = image.packed_bytes() + int64_t{3} * nx * y;
-        widen_packed_row(bytes, row_.get(), nx);
+        widen_rgb8_row(bytes, row_.get(), nx);
         scaler.scale_row(row_.get(), blurred, nx);
         narrow_row_to_bytes(row_.get(), nx, bytes);
       } else {
