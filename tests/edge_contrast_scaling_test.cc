@@ -4,6 +4,7 @@
 // integers and factors exactly on their clamps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <limits>
@@ -22,7 +23,9 @@ using testing::samples_of;
 
 // Whole numbers, values an extended ulp beside them, halves, the ends of
 // the sample range and beyond, of either sign.
-TEST(EdgeContrastScaling, ExtendedTruncationMatchesTheSampleHelper) {
+// Extended values truncate as a direct conversion does, at and next to
+// whole numbers and at the ends of the range.
+TEST(SampleConversions, ExtendedTruncationMatchesADirectConversion) {
   std::vector<long double> values = {0.0L,
                                      -0.0L,
                                      0.5L,
@@ -40,7 +43,14 @@ TEST(EdgeContrastScaling, ExtendedTruncationMatchesTheSampleHelper) {
   }
   for (long double x : std::vector<long double>(values)) values.push_back(-x);
   for (long double x : values) {
-    EXPECT_EQ(truncate_extended_to_sample(x), truncate_to_sample(x)) << static_cast<double>(x);
+    const int16_t direct = x == x ? saturate_sample(truncate_to<int64_t>(x)) : 0;
+    EXPECT_EQ(truncate_to_sample(x), direct) << static_cast<double>(x);
+    for (const long double scale : {1.0L, 65536.0L}) {
+      const long double y = x * scale;
+      const int64_t wide = y == y ? truncate_to<int64_t>(y) : 0;
+      EXPECT_EQ(truncate_to<int32_t>(y), std::clamp<int64_t>(wide, INT32_MIN, INT32_MAX))
+          << static_cast<double>(y);
+    }
   }
 }
 

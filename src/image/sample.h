@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <type_traits>
 
 namespace photofilter {
 
@@ -22,6 +23,15 @@ constexpr Target truncate_to(Float x) {
   if (!(x == x)) return 0;
   if (x <= lo) return std::numeric_limits<Target>::min();
   if (x >= hi) return std::numeric_limits<Target>::max();
+  if constexpr (std::is_same_v<Float, long double> && sizeof(Target) <= 4) {
+    // As for samples below: through the nearest double, which keeps at
+    // least 21 bits of fraction for values of 32 bits, then one step back
+    // if that rounding carried onto the next integer.
+    auto truncated = static_cast<int64_t>(static_cast<double>(x));
+    if (x >= 0 && truncated > x) --truncated;
+    if (x < 0 && truncated < x) ++truncated;
+    return static_cast<Target>(truncated);
+  }
   return static_cast<Target>(x);
 }
 
@@ -33,6 +43,21 @@ constexpr int16_t truncate_number_to_sample(Float x) {
   const Float above_low = x > Float{INT16_MIN} ? x : Float{INT16_MIN};
   const Float clamped = above_low < Float{INT16_MAX} ? above_low : Float{INT16_MAX};
   return static_cast<int16_t>(static_cast<int32_t>(clamped));
+}
+
+// The same for extended precision. Converting a long double to an integer
+// directly switches the x87 rounding mode twice, which is slow; instead the
+// clamped value goes to its nearest double first. Below 2^15 a double keeps
+// 37 bits of fraction, so that rounding moves the value by less than 2^-37
+// and changes its truncation only by carrying it onto the next integer
+// away from zero, which one step back undoes.
+constexpr int16_t truncate_number_to_sample(long double x) {
+  const long double above_low = x > INT16_MIN ? x : INT16_MIN;
+  const long double clamped = above_low < INT16_MAX ? above_low : INT16_MAX;
+  auto truncated = static_cast<int32_t>(static_cast<double>(clamped));
+  if (clamped >= 0 && truncated > clamped) --truncated;
+  if (clamped < 0 && truncated < clamped) ++truncated;
+  return static_cast<int16_t>(truncated);
 }
 
 // Any value, NaN giving 0.

@@ -84,7 +84,7 @@ struct OverBlurredBrightness {
 };
 
 int16_t scaled(int16_t sample, long double factor) {
-  return truncate_extended_to_sample(static_cast<long double>(sample) * factor);
+  return truncate_to_sample(static_cast<long double>(sample) * factor);
 }
 
 template <typename Factor>
@@ -314,15 +314,6 @@ PHOTOFILTER_MULTIVERSION void scale_row_over_blurred_brightness(Pixel *row, cons
 }
 
 }  // namespace
-
-int16_t truncate_extended_to_sample(long double x) {
-  if (!(x == x)) return 0;
-  const long double clamped = x < INT16_MIN ? INT16_MIN : (x > INT16_MAX ? INT16_MAX : x);
-  int32_t truncated = static_cast<int32_t>(static_cast<double>(clamped));
-  if (clamped >= 0 && truncated > clamped) --truncated;
-  if (clamped < 0 && truncated < clamped) ++truncated;
-  return static_cast<int16_t>(truncated);
-}
 
 long double ExtendedBrightness::operator()(int32_t sum) {
   // Sums of three samples 0..255, with room for what earlier commands add.

@@ -15,12 +15,6 @@ enum class EdgeFactor {
   kOverBlurredBrightness,  // "-ec1": f = (v - vb) / (vb + 0.5) * gain + 1, 0..3
 };
 
-// truncate_to_sample for an extended value, without the switch of the x87
-// rounding mode that a direct conversion costs where SSE3 is missing: the
-// nearest double truncates alike unless its rounding crossed an integer,
-// which a comparison with the extended value catches.
-int16_t truncate_extended_to_sample(long double x);
-
 // Brightness values sum/3/divisor in extended precision, for the pixels
 // worked out in extended precision; those of the sums of ordinary photos
 // come from a table made on first use.
