@@ -45,7 +45,7 @@ constexpr Command kCommands[] = {
      "scale by area-weighted bins; negative fx,fy fit a -fx by -fy box", true},
     {"-ssc", smoothed_scaling,
      "fx=1.0,fy=fx,weight=1.0",
-     "smoothed scaling: blur, then one pixel per bin"},
+     "smoothed scaling: blur, then one pixel per bin", true},
     {"-cr", crop,
      "x0=0,y0=0,x1=w,y1=h",
      "crop to a rectangle; negative x0,y0: centred band of aspect -x0:-y0", true},

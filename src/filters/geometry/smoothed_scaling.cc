@@ -48,6 +48,7 @@ void smoothed_scaling(const char *word, Image &image) {
     scaled.install(f.width, f.height);
     clear_aux(image);
   } else {
+    image.unpack_pixels();
     weighted_blur(image, radius, f.weight);
     sample_into(image, columns, rows, scaled.data());
     scaled.install(f.width, f.height);
