@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "image/errors.h"
+#include "image/sample.h"
 #include "image/multiversion.h"
 
 namespace photofilter {
@@ -86,6 +87,14 @@ PHOTOFILTER_MULTIVERSION void widen_rgb8_row(const uint8_t *bytes, Pixel *row, i
     std::memcpy(row + x, &widened, sizeof widened);
   }
   for (; x < nx; ++x, bytes += 3) row[x] = Pixel{bytes[0], bytes[1], bytes[2], 0};
+}
+
+PHOTOFILTER_MULTIVERSION void narrow_row_to_bytes(const Pixel *row, int32_t nx, uint8_t *out) {
+  for (int32_t x = 0; x < nx; ++x, out += 3) {
+    out[0] = clamp_to_byte(row[x].r);
+    out[1] = clamp_to_byte(row[x].g);
+    out[2] = clamp_to_byte(row[x].b);
+  }
 }
 
 void Image::unpack_pixels() {

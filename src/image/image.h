@@ -35,6 +35,10 @@ uint8_t *packed_position(Pixel *pixels, int64_t count);
 // Turns nx pixels of 3 bytes (r, g, b) into Pixels with aux 0.
 void widen_rgb8_row(const uint8_t *bytes, Pixel *row, int32_t nx);
 
+// The reverse, as the image is written: r, g, b of nx Pixels clamped to
+// 0..255, 3 bytes a pixel.
+void narrow_row_to_bytes(const Pixel *row, int32_t nx, uint8_t *out);
+
 struct Image {
   PixelArray pixels;
   char header_line[256] = {};

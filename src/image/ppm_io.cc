@@ -226,15 +226,6 @@ void write_all(const uint8_t *bytes, size_t count, std::FILE *out) {
   }
 }
 
-PHOTOFILTER_MULTIVERSION void write_row(const Pixel *row, int32_t nx, uint8_t *out) {
-  for (int32_t x = 0; x < nx; ++x, out += 3) {
-    out[0] = clamp_to_byte(row[x].r);
-    out[1] = clamp_to_byte(row[x].g);
-    out[2] = clamp_to_byte(row[x].b);
-  }
-}
-
-
 Channels read_header(Image &image, std::FILE *in) {
   image.header_line[0] = '\0';
   const Channels channels = read_magic_line(image, in);
@@ -324,7 +315,7 @@ void write_image(const Image &image, std::FILE *out) {
     for (int32_t y = 0; y < image.ny; y += rows_per_chunk) {
       const int32_t rows = std::min(rows_per_chunk, image.ny - y);
       for (int32_t k = 0; k < rows; ++k) {
-        write_row(image.row(y + k), image.nx, chunk.data() + row_bytes * k);
+        narrow_row_to_bytes(image.row(y + k), image.nx, chunk.data() + row_bytes * k);
       }
       if (std::fwrite(chunk.data(), 1, row_bytes * rows, out) != row_bytes * rows) {
         throw_write_error();

@@ -29,14 +29,6 @@ constexpr int64_t kLeastBandRows = 16;
 
 int64_t reach_of(int32_t radius) { return radius > 0 ? int64_t{radius} * radius : 0; }
 
-PHOTOFILTER_MULTIVERSION void narrow_row_to_bytes(const Pixel *row, int32_t nx, uint8_t *out) {
-  for (int32_t x = 0; x < nx; ++x, out += 3) {
-    out[0] = clamp_to_byte(row[x].r);
-    out[1] = clamp_to_byte(row[x].g);
-    out[2] = clamp_to_byte(row[x].b);
-  }
-}
-
 // Row y of the image as it was before the pass, widened if packed.
 void copy_original_row(const Image &image, int32_t y, Pixel *to) {
   if (image.packed) {
