@@ -65,8 +65,12 @@ bench: build
 
 # Whole processes side by side with other tools on one core (install the
 # peers first: apt-get install netpbm imagemagick graphicsmagick libvips-tools).
+# BASELINE=path also times another photofilter build, PEERS=no leaves the
+# other tools out, ROWS='gamma 2.2,crop quarter' picks rows.
 bench-peers: build
-	python3 bench/peers.py --build $(BUILD) $(if $(RUNS),--runs $(RUNS))
+	python3 bench/peers.py --build $(BUILD) $(if $(RUNS),--runs $(RUNS)) \
+	  $(if $(ROWS),--rows "$(ROWS)") $(if $(BASELINE),--baseline $(BASELINE)) \
+	  $(if $(filter no,$(PEERS)),--no-peers)
 
 gallery: build
 	PHOTOFILTER=$(BUILD)/photofilter doc/make_gallery.sh

@@ -10,12 +10,21 @@ second, peak resident memory of each process, and the ratio peer /
 photofilter of CPU seconds (above 1: photofilter is faster). A first round of runs warms up memory and
 caches and is not counted.
 
+With --baseline, a second photofilter build (a binary, or a build folder
+holding one) runs the same command line in the same rounds; the table gains
+its wall and CPU seconds, peak memory, the ratio baseline / photofilter of
+CPU seconds (below 1: this build is slower) and whether both builds write
+the same bytes (one untimed run of each, hashed). --no-peers leaves the
+other tools out.
+
   bench/peers.py [--runs N] [--build DIR] [--rows NAME,NAME...]
+                 [--baseline PATH] [--no-peers]
 
 Peers install with: apt-get install netpbm imagemagick graphicsmagick libvips-tools
 """
 
 import argparse
+import hashlib
 import os
 import shutil
 import statistics
@@ -151,6 +160,10 @@ def write_masks(folder):
     return paths
 
 
+def installed(argv):
+    return shutil.which(argv[0]) is not None or os.access(argv[0], os.X_OK)
+
+
 def time_once(argv, photo):
     """Wall seconds, CPU seconds and peak resident MiB of one whole process."""
     env = dict(os.environ, **ONE_THREAD)
@@ -166,11 +179,87 @@ def time_once(argv, photo):
     return seconds, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0
 
 
+def output_digest(argv, photo):
+    """SHA-256 of what one run writes to stdout, or None if the run fails."""
+    digest = hashlib.sha256()
+    env = dict(os.environ, **ONE_THREAD)
+    with open(photo, "rb") as stdin:
+        process = subprocess.Popen(["taskset", "-c", "0", *argv], stdin=stdin,
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env)
+        for chunk in iter(lambda: process.stdout.read(1 << 20), b""):
+            digest.update(chunk)
+        process.stdout.close()
+    return digest.hexdigest() if process.wait() == 0 else None
+
+
+def same_bytes(program, baseline, pf_args, photo):
+    """Whether both builds write the same bytes: yes, no, or - if a run fails."""
+    ours = output_digest([program, *pf_args], photo)
+    theirs = output_digest([baseline, *pf_args], photo)
+    if ours is None or theirs is None:
+        return "-"
+    return "yes" if ours == theirs else "no"
+
+
+def time_rounds(tools, photo, runs):
+    """Per label the wall, CPU and peak figures of the counted runs, and the
+    labels whose run failed. The tools alternate run by run so that drifts
+    hit all alike."""
+    results = {label: ([], [], []) for label, _ in tools}
+    failed = set()
+    # One round first that is not counted: fresh memory of this machine is
+    # slow on its first touch, and the first run of each tool pays for it.
+    for run in range(runs + 1):
+        for label, argv in tools:
+            if label in failed or not installed(argv):
+                continue
+            result = time_once(argv, photo)
+            if result is None:
+                failed.add(label)
+                continue
+            if run > 0:
+                for column, value in zip(results[label], result):
+                    column.append(value)
+    return results, failed
+
+
+def baseline_program(path):
+    """The photofilter at PATH, or the one inside the build folder PATH."""
+    program = os.path.join(path, "photofilter") if os.path.isdir(path) else path
+    if not os.access(program, os.X_OK):
+        sys.exit(f"peers: baseline {program} is missing; give a photofilter binary "
+                 "or its build folder")
+    return os.path.abspath(program)
+
+
+def print_header(args):
+    ratios = ["peer / photofilter"] if not args.no_peers else []
+    if args.baseline:
+        ratios.append("baseline / photofilter: below 1, this build is slower")
+    print(f"{WIDTH}x{HEIGHT} photo, {args.runs} runs each after one uncounted round, "
+          "one core (taskset -c 0), output to /dev/null; medians; MP/s and ratio "
+          f"({'; '.join(ratios)}) from CPU time (user + system), which a busy or "
+          "throttled virtual machine disturbs less than wall time")
+    if args.baseline:
+        print(f"Baseline: {args.baseline}; bytes: whether its output equals photofilter's")
+    print()
+    columns = ["row", "photofilter wall s", "cpu s", "MP/s", "peak MiB"]
+    if args.baseline:
+        columns += ["baseline wall s", "cpu s", "peak MiB", "ratio", "bytes"]
+    if not args.no_peers:
+        columns += ["peer", "wall s", "cpu s", "peak MiB", "ratio"]
+    print("| " + " | ".join(columns) + " |")
+    print("|" + "---|" * len(columns))
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--build", default="build")
     parser.add_argument("--rows", default="", help="comma-separated row names to run")
+    parser.add_argument("--baseline", default="",
+                        help="another photofilter build (binary or build folder) to time alike")
+    parser.add_argument("--no-peers", action="store_true", help="leave the other tools out")
     args = parser.parse_args()
 
     program = os.path.join(args.build, "photofilter")
@@ -178,6 +267,7 @@ def main():
     for path in (program, make_photo):
         if not os.access(path, os.X_OK):
             sys.exit(f"peers: {path} is missing; run `make build` first")
+    baseline = baseline_program(args.baseline) if args.baseline else None
 
     with tempfile.TemporaryDirectory() as folder:
         photo = os.path.join(folder, "photo.ppm")
@@ -185,42 +275,35 @@ def main():
             subprocess.run([make_photo], stdout=f, stderr=subprocess.DEVNULL, check=True)
         masks = write_masks(folder)
         wanted = set(filter(None, args.rows.split(",")))
-        print(f"{WIDTH}x{HEIGHT} photo, {args.runs} runs each after one uncounted round, "
-              "one core (taskset -c 0), output to /dev/null; medians; MP/s and ratio "
-              "(peer / photofilter) from CPU time (user + system), which a busy or "
-              "throttled virtual machine disturbs less than wall time\n")
-        print("| row | photofilter wall s | cpu s | MP/s | peak MiB "
-              "| peer | wall s | cpu s | peak MiB | ratio |")
-        print("|---|---|---|---|---|---|---|---|---|---|")
+        print_header(args)
+        differing = []
         for name, pf_args, peers in rows(masks):
             if wanted and name not in wanted:
                 continue
-            # Alternate the tools run by run so that drifts hit all alike.
+            if args.no_peers:
+                if pf_args is None:
+                    continue
+                peers = []
             tools = [] if pf_args is None else [("photofilter", [program, *pf_args])]
-            tools += [(label, argv) for label, argv in peers]
-            results = {label: ([], [], []) for label, _ in tools}
-            failed = set()
-            # One round first that is not counted: fresh memory of this
-            # machine is slow on its first touch, and the first run of each
-            # tool pays for it.
-            for run in range(args.runs + 1):
-                for label, argv in tools:
-                    if label in failed or (shutil.which(argv[0]) is None
-                                            and not os.access(argv[0], os.X_OK)):
-                        continue
-                    result = time_once(argv, photo)
-                    if result is None:
-                        failed.add(label)
-                        continue
-                    if run > 0:
-                        for column, value in zip(results[label], result):
-                            column.append(value)
-            report_row(name, tools[0][1] if pf_args is not None else None, peers, results, failed)
+            bytes_cell = None
+            if baseline:
+                if pf_args is not None:
+                    tools.append(("baseline", [baseline, *pf_args]))
+                    bytes_cell = same_bytes(program, baseline, pf_args, photo)
+                    if bytes_cell == "no":
+                        differing.append(name)
+                else:
+                    bytes_cell = "-"
+            tools += peers
+            results, failed = time_rounds(tools, photo, args.runs)
+            report_row(name, dict(tools), peers, results, failed, bytes_cell)
             sys.stdout.flush()
+        if differing:
+            print("\nbytes differ from the baseline: " + ", ".join(differing))
 
 
 def summary(label, argv, results, failed):
-    if shutil.which(argv[0]) is None and not os.access(argv[0], os.X_OK):
+    if not installed(argv):
         return None, "not installed"
     if label in failed or not results[label][0]:
         return None, "failed"
@@ -228,25 +311,39 @@ def summary(label, argv, results, failed):
     return (statistics.median(wall), statistics.median(cpu), max(peak)), ""
 
 
-def report_row(name, pf_argv, peers, results, failed):
-    if pf_argv is None:
-        pf_cells = ["-", "-", "-", "-"]
-        pf_seconds = None
-    else:
-        pf, why = summary("photofilter", pf_argv, results, failed)
-        if pf is None:
-            print(f"| {name} | {why} | | | | | | | | |")
-            return
-        pf_seconds = pf[1]
-        pf_cells = [f"{pf[0]:.3f}", f"{pf[1]:.3f}", f"{WIDTH * HEIGHT / 1e6 / max(pf[1], 1e-3):.0f}",
-                    f"{pf[2]:.0f}"]
+def photofilter_cells(argv, results, failed):
+    """The four photofilter cells and its CPU seconds (None: no figures)."""
+    if argv is None:
+        return ["-", "-", "-", "-"], None
+    pf, why = summary("photofilter", argv, results, failed)
+    if pf is None:
+        return [why, "", "", ""], None
+    mps = WIDTH * HEIGHT / 1e6 / max(pf[1], 1e-3)
+    return [f"{pf[0]:.3f}", f"{pf[1]:.3f}", f"{mps:.0f}", f"{pf[2]:.0f}"], pf[1]
+
+
+def timed_cells(label, argv, results, failed, pf_seconds):
+    """Wall, CPU, peak and ratio of one tool against photofilter's CPU seconds."""
+    if argv is None:
+        return ["-", "-", "-", "-"]
+    figures, why = summary(label, argv, results, failed)
+    if figures is None:
+        return [why, "", "", ""]
+    ratio = f"{figures[1] / max(pf_seconds, 1e-3):.2f}" if pf_seconds else "-"
+    return [f"{figures[0]:.3f}", f"{figures[1]:.3f}", f"{figures[2]:.0f}", ratio]
+
+
+def report_row(name, argv_of, peers, results, failed, bytes_cell):
+    """One table line per peer (or one line without peers), each repeating
+    the photofilter and baseline cells."""
+    pf_cells, pf_seconds = photofilter_cells(argv_of.get("photofilter"), results, failed)
+    if bytes_cell is not None:
+        pf_cells += timed_cells("baseline", argv_of.get("baseline"), results, failed,
+                                pf_seconds) + [bytes_cell]
+    if not peers:
+        print("| " + " | ".join([name, *pf_cells]) + " |")
     for label, argv in peers:
-        peer, why = summary(label, argv, results, failed)
-        if peer is None:
-            cells = [label, why, "", "", ""]
-        else:
-            ratio = f"{peer[1] / max(pf_seconds, 1e-3):.2f}" if pf_seconds else "-"
-            cells = [label, f"{peer[0]:.3f}", f"{peer[1]:.3f}", f"{peer[2]:.0f}", ratio]
+        cells = [label, *timed_cells(label, argv, results, failed, pf_seconds)]
         print("| " + " | ".join([name, *pf_cells, *cells]) + " |")
 
 
