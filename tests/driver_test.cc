@@ -127,23 +127,6 @@ INSTANTIATE_TEST_SUITE_P(
         FailCase{{"-tnr", "1", "-rr"}, "cmd -tnr, par 1\ncmd -rr, par x\ninvalid command -rr x\n"},
         FailCase{{"r", "90"}, "cmd r, par 90\ninvalid command r 90\n"}));
 
-// A command listed in the table whose handler is not there yet refuses
-// plainly instead of passing the image through unchanged.
-TEST(Driver, CommandNotBuiltYetEndsTheRun) {
-  const Command *missing = nullptr;
-  for (const Command &command : command_table()) {
-    if (command.handler == nullptr) missing = &command;  // the last one: built last
-  }
-  if (missing == nullptr) GTEST_SKIP() << "every command has its handler";
-  const std::string word = missing->word;
-  const ProgramResult result = run_photofilter({word, "1"}, ppm_file(1, 1, {1, 2, 3}));
-  EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(mask_times(after_banner(result.err)),
-            "rgb read file 1 1 255\nrgb read file, elems read 1\n" + kStartStep + "cmd " + word +
-                ", par 1\nnot implemented yet: " + word + "\n");
-}
-
 TEST(Driver, HelpListsEveryCommandAndVersionIsOneLine) {
   const char *words[] = {"-s",  "-bfc", "-rfc", "-rfc1", "-r",    "-sc",  "-ssc", "-cr",  "-g",
                          "-cs", "-cc",  "-cg",  "-co",   "-comp", "-spr", "-snr", "-tnr", "-fnr",

@@ -242,7 +242,7 @@ TEST(Scaling, BothScalingsMatchTheLiteralArithmetic) {
 // unsmoothed enlargements against the literal arithmetic: bins with weights
 // of full mantissas, dyadic weights (exact sums), bins just under two
 // pixels, a box, a result of one pixel; full-range samples, bytes both
-// widened and packed, and images of one or two values, whose whole-number
+// widened and as read, and images of one or two values, whose whole-number
 // means sit right at truncation steps.
 TEST(Scaling, ReductionsMatchTheLiteralArithmetic) {
   const char *words[] = {"0.3",      "0.5",       "0.37",    "0.81",  "0.3333333333333333",
@@ -264,11 +264,10 @@ TEST(Scaling, ReductionsMatchTheLiteralArithmetic) {
       ASSERT_EQ(image.ny, f.height);
       EXPECT_EQ(rgb_checking_aux(image), expected);
       if (range.lo < 0) continue;
-      Image packed = testing::read_from(testing::written(source), true);
-      scaling(word, packed);
-      EXPECT_TRUE(packed.packed);
-      packed.unpack_pixels();
-      EXPECT_EQ(rgb_checking_aux(packed), expected) << "packed";
+      WorkingImage bytes(testing::read_bytes_from(testing::written(source)));
+      scaling_bytes(word, bytes, false);
+      EXPECT_TRUE(bytes.holds_bytes());
+      EXPECT_EQ(rgb_checking_aux(bytes.widened()), expected) << "bytes";
     }
   }
 }
@@ -361,7 +360,7 @@ TEST(Compression, BlockMeansByHandAndAgainstReference) {
       // the largest blocks whose means are taken by a multiplication, and
       // the smallest that are divided
       {38, 41, 19, -32768, 32767},   {38, 41, 19, 32767, 32767},      {40, 40, 20, -32768, 32767},
-      // packed bytes: the same limits for samples of at most 255
+      // images as bytes: the same limits for samples of at most 255
       {5, 5, 2, 0, 255},             {37, 23, 3, 0, 255},             {128, 70, 64, 0, 255},
       {128, 70, 64, 255, 255},       {130, 65, 65, 0, 255},           {130, 65, 65, 254, 255},
   };
@@ -375,11 +374,10 @@ TEST(Compression, BlockMeansByHandAndAgainstReference) {
     ASSERT_EQ(image.ny, c.ny == 0 ? 0 : (c.ny - 1) / c.d + 1);
     EXPECT_EQ(rgb_checking_aux(image), literal_compression(source, c.d));
     if (c.lo < 0 || c.hi > 255 || c.nx == 0 || c.ny == 0) continue;
-    Image packed = testing::read_from(testing::written(source), true);
-    compression(std::to_string(c.d).c_str(), packed);
-    EXPECT_TRUE(packed.packed);
-    packed.unpack_pixels();
-    EXPECT_EQ(rgb_checking_aux(packed), literal_compression(source, c.d)) << "packed";
+    WorkingImage bytes(testing::read_bytes_from(testing::written(source)));
+    compression_bytes(std::to_string(c.d).c_str(), bytes, false);
+    EXPECT_TRUE(bytes.holds_bytes());
+    EXPECT_EQ(rgb_checking_aux(bytes.widened()), literal_compression(source, c.d)) << "bytes";
   }
 }
 

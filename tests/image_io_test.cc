@@ -45,13 +45,11 @@ TEST_P(DepthScaling, SamplesAreScaledToByteRange) {
   EXPECT_EQ(rgb_of(image), c.rgb);
   for (int64_t i = 0; i < image.pixel_count(); ++i) EXPECT_EQ(image.pixels[i].aux, 0);
 
-  // Kept packed, the image is written with the same bytes, and widens into
-  // the same pixels.
-  Image packed = read_from(c.file, true);
-  EXPECT_EQ(written(packed), written(image));
-  packed.unpack_pixels();
-  EXPECT_FALSE(packed.packed);
-  EXPECT_EQ(samples_of(packed), samples_of(image));
+  // Kept as bytes, the image is written with the same bytes, and widens
+  // into the same pixels.
+  ByteImage bytes = read_bytes_from(c.file);
+  EXPECT_EQ(written(bytes), written(image));
+  EXPECT_EQ(samples_of(widen(std::move(bytes))), samples_of(image));
 }
 
 std::string raw(std::initializer_list<int> bytes) {
@@ -137,16 +135,14 @@ TEST(WriteImage, FailedWriteThrowsWriteError) {
 namespace photofilter::testing {
 namespace {
 
-// Widening in place walks down rows whose packed bytes share memory with
-// the pixels written before them: a many-row image must come out whole.
-TEST(ReadImage, PackedImageWidensInPlaceRowByRow) {
+// Widening in place walks down rows whose bytes share memory with the
+// pixels written before them: a many-row image must come out whole.
+TEST(ReadImage, ByteImageWidensInPlaceRowByRow) {
   std::vector<uint8_t> samples(37 * 23 * 3);
   for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>(i * 131 + 7);
   const std::string file = ppm_file(37, 23, samples);
   const Image direct = read_from(file);
-  Image packed = read_from(file, true);
-  packed.unpack_pixels();
-  EXPECT_EQ(samples_of(packed), samples_of(direct));
+  EXPECT_EQ(samples_of(widen(read_bytes_from(file))), samples_of(direct));
 }
 
 // What a run without commands writes for `file` coming from a regular file
@@ -161,7 +157,7 @@ std::string copied_unchanged(const std::string &file, bool regular, bool *copied
   char *buffer = nullptr;
   size_t size = 0;
   std::FILE *out = open_memstream(&buffer, &size);
-  Image image;
+  ByteImage image;
   std::string result;
   *copied_through = false;
   try {
@@ -169,7 +165,7 @@ std::string copied_unchanged(const std::string &file, bool regular, bool *copied
     if (*copied_through) {
       write_image_copied_from(image, in, out);
     } else {
-      write_image(image, out);
+      write_byte_image(image, out);
     }
     result.assign(buffer, size);
   } catch (const RunError &) {

@@ -52,23 +52,50 @@ Image row_image(const std::vector<int16_t> &values) {
   return image;
 }
 
-Image read_from(std::string file, bool keep_packed) {
+namespace {
+
+template <typename AnyImage, typename Read>
+AnyImage read_with(std::string &file, Read read) {
   std::FILE *in = fmemopen(file.data(), file.size(), "r");
   EXPECT_NE(in, nullptr);
-  Image image;
-  read_image(image, in, keep_packed);
+  AnyImage image;
+  read(image, in);
   std::fclose(in);
   return image;
 }
 
-std::string written(const Image &image) {
+template <typename AnyImage, typename Write>
+std::string written_with(const AnyImage &image, Write write) {
   char *buffer = nullptr;
   size_t size = 0;
   std::FILE *out = open_memstream(&buffer, &size);
-  write_image(image, out);  // closes `out`
+  write(image, out);  // closes `out`
   std::string bytes(buffer, size);
   std::free(buffer);
   return bytes;
+}
+
+}  // namespace
+
+Image read_from(std::string file) {
+  return read_with<Image>(file, [](Image &image, std::FILE *in) { read_image(image, in); });
+}
+
+ByteImage read_bytes_from(std::string file) {
+  return read_with<ByteImage>(file,
+                              [](ByteImage &image, std::FILE *in) { read_byte_image(image, in); });
+}
+
+std::string written(const Image &image) {
+  return written_with(image, [](const Image &i, std::FILE *out) { write_image(i, out); });
+}
+
+std::string written(const ByteImage &image) {
+  return written_with(image, [](const ByteImage &i, std::FILE *out) { write_byte_image(i, out); });
+}
+
+std::string written(WorkingImage &image) {
+  return image.holds_bytes() ? written(image.bytes()) : written(image.widened());
 }
 
 std::vector<int16_t> samples_of(const Image &image) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "image/byte_image.h"
 #include "image/image.h"
 
 namespace photofilter::testing {
@@ -25,9 +26,13 @@ Image random_image(int nx, int ny, int lo, int hi, uint32_t seed);
 Image row_image(const std::vector<int16_t> &values);
 
 // read_image and write_image on memory: the image a file gives, and the
-// file an image gives (write_image closes its stream).
-Image read_from(std::string file, bool keep_packed = false);
+// file an image gives (write_image closes its stream). The same for an
+// image held as bytes, and for either as the driver holds it.
+Image read_from(std::string file);
+ByteImage read_bytes_from(std::string file);
 std::string written(const Image &image);
+std::string written(const ByteImage &image);
+std::string written(WorkingImage &image);
 
 // Every pixel's four samples, for comparing images.
 std::vector<int16_t> samples_of(const Image &image);

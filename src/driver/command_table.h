@@ -5,6 +5,7 @@
 #include <span>
 #include <string_view>
 
+#include "image/byte_image.h"
 #include "image/image.h"
 
 namespace photofilter {
@@ -12,14 +13,20 @@ namespace photofilter {
 // A handler scans its parameter word and transforms the image in place.
 using Handler = void (*)(const char *word, Image &image);
 
+// The same command for an image still held as read, 3 bytes a pixel: it
+// works on image.bytes(), or widens the image and applies the plain rule.
+// `written_next` tells that the image is written right after the command,
+// where every sample is clamped to a byte anyway.
+using ByteHandler = void (*)(const char *word, WorkingImage &image, bool written_next);
+
 struct Command {
   const char *word;         // matched by exact equality
-  Handler handler;          // nullptr while the command is not built yet
+  Handler handler;
   const char *synopsis;     // the parameter word's fields, in scan order
   const char *description;  // one line for the usage text
-  // The handler takes an image still packed as read (Image::packed) and
-  // widens it itself where it must; other handlers get it widened.
-  bool takes_packed_image = false;
+  // Set for commands that can work on the image as read; the others get it
+  // widened.
+  ByteHandler on_bytes = nullptr;
 };
 
 std::span<const Command> command_table();

@@ -39,8 +39,8 @@ void print_usage(std::FILE *to) {
       "commands:\n",
       to);
   for (const Command &command : command_table()) {
-    std::fprintf(to, "  %-6s %s\n         %s%s\n", command.word, command.synopsis,
-                 command.description, command.handler ? "" : " (not implemented yet)");
+    std::fprintf(to, "  %-6s %s\n         %s\n", command.word, command.synopsis,
+                 command.description);
   }
   std::fputs(
       "\n"
@@ -52,7 +52,7 @@ void print_usage(std::FILE *to) {
       "exit status:\n"
       "  0  the image was written\n"
       "  1  bad or truncated input, an unknown command word, a rejected parameter,\n"
-      "     a command not built, lack of memory, a write error, or a terminal on\n"
+      "     lack of memory, a write error, or a terminal on\n"
       "     standard input or output; a message on standard error says which,\n"
       "     and no image is written (a write error can leave part of one)\n",
       to);
@@ -80,14 +80,32 @@ int answer_without_image(int argc, const char *const *argv, std::FILE *in, std::
   return -1;
 }
 
-bool first_command_takes_packed_image(const char *const *argv) {
-  const Command *first = find_command(argv[1]);
-  return first != nullptr && first->handler != nullptr && first->takes_packed_image;
+// The image is kept as read, 3 bytes a pixel, while the commands can work
+// on it so.
+WorkingImage read_working_image(const char *first_command_word, std::FILE *in) {
+  const Command *first = find_command(first_command_word);
+  if (first != nullptr && first->on_bytes != nullptr) {
+    ByteImage image;
+    read_byte_image(image, in);
+    return WorkingImage(std::move(image));
+  }
+  Image image;
+  read_image(image, in);
+  return WorkingImage(std::move(image));
+}
+
+void run_command(const Command &command, const char *parameter_word, WorkingImage &image,
+                 bool written_next) {
+  if (command.on_bytes != nullptr && image.holds_bytes()) {
+    command.on_bytes(parameter_word, image, written_next);
+  } else {
+    command.handler(parameter_word, image.widened());
+  }
 }
 
 // Applies the command pairs in order. Returns false after an unknown
 // command word, which ends the run without an image.
-bool apply_commands(int argc, const char *const *argv, Image &image) {
+bool apply_commands(int argc, const char *const *argv, WorkingImage &image) {
   for (int k = 1; k < argc; k += 2) {
     const char *command_word = argv[k];
     const char *parameter_word = k + 1 < argc ? argv[k + 1] : kDefaultParameterWord;
@@ -97,13 +115,8 @@ bool apply_commands(int argc, const char *const *argv, Image &image) {
       std::fprintf(stderr, "invalid command %s %s\n", command_word, parameter_word);
       return false;
     }
-    if (command->handler == nullptr) {
-      throw RunError(format_message("not implemented yet: %s\n", command_word));
-    }
-    image.written_next = k + 2 >= argc;
-    if (!command->takes_packed_image) image.unpack_pixels();
     try {
-      command->handler(parameter_word, image);
+      run_command(*command, parameter_word, image, k + 2 >= argc);
     } catch (const InvalidParameter &reason) {
       throw RunError(format_message("invalid parameter %s %s: %s\n", command_word,
                                     parameter_word, reason.what()));
@@ -112,15 +125,24 @@ bool apply_commands(int argc, const char *const *argv, Image &image) {
   return true;
 }
 
+void write_working_image(WorkingImage &image, std::FILE *out) {
+  if (image.holds_bytes()) {
+    write_byte_image(image.bytes(), out);
+  } else {
+    write_image(image.widened(), out);
+  }
+}
+
 // A run without commands writes the image as it came in: 8-bit colour
 // from a file is copied through in blocks, anything else read whole.
-void copy_image_unchanged(Image &image, std::FILE *in, std::FILE *out) {
+void copy_image_unchanged(std::FILE *in, std::FILE *out) {
+  ByteImage image;
   const bool copy_through = read_image_for_copy(image, in);
   step_timer("start after read file");
   if (copy_through) {
     write_image_copied_from(image, in, out);
   } else {
-    write_image(image, out);
+    write_byte_image(image, out);
   }
   step_timer("save and exit");
 }
@@ -132,17 +154,14 @@ int run(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
   if (early_status >= 0) return early_status;
   print_banner();
   try {
-    Image image;
     if (argc <= 1) {
-      copy_image_unchanged(image, in, out);
+      copy_image_unchanged(in, out);
       return 0;
     }
-    // The image is kept as read, 3 bytes a pixel, while the commands can
-    // work on it so.
-    read_image(image, in, first_command_takes_packed_image(argv));
+    WorkingImage image = read_working_image(argv[1], in);
     step_timer("start after read file");
     if (!apply_commands(argc, argv, image)) return 1;
-    write_image(image, out);
+    write_working_image(image, out);
     step_timer("save and exit");
     return 0;
   } catch (const RunError &error) {

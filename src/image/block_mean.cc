@@ -26,11 +26,11 @@ PHOTOFILTER_MULTIVERSION void average_blocks(const Image &image, Pixel *result) 
   }
 }
 
-// The same on packed rows, 3 bytes a pixel: means of bytes are bytes.
+// The same on rows of bytes, 3 a pixel: means of bytes are bytes.
 // Result row y lies before source row y (the result starts 5*(nx+ny-1)
 // bytes earlier and its rows are shorter), so the result can take the
 // source's own array.
-PHOTOFILTER_MULTIVERSION void average_packed_blocks(const uint8_t *source, int32_t source_nx,
+PHOTOFILTER_MULTIVERSION void average_byte_blocks(const uint8_t *source, int32_t source_nx,
                                                     int32_t source_ny, uint8_t *result) {
   const size_t source_row_bytes = static_cast<size_t>(source_nx) * 3;
   const size_t row_bytes = source_row_bytes - 3;
@@ -50,15 +50,18 @@ void shrink_by_block_mean(Image &image) {
   if (image.nx < 1 || image.ny < 1) return;
   const int32_t nx = image.nx - 1;
   const int32_t ny = image.ny - 1;
-  if (image.packed) {
-    uint8_t *result = packed_position(image.pixels.get(), int64_t{nx} * ny);
-    average_packed_blocks(image.packed_bytes(), image.nx, image.ny, result);
-    image.replace_with_packed(std::move(image.pixels), nx, ny);
-    return;
-  }
   PixelArray result = allocate_pixels(int64_t{nx} * ny, "2x2 block means");
   average_blocks(image, result.get());
   image.replace_pixels(std::move(result), nx, ny);
+}
+
+void shrink_by_block_mean(ByteImage &image) {
+  if (image.nx < 1 || image.ny < 1) return;
+  const int32_t nx = image.nx - 1;
+  const int32_t ny = image.ny - 1;
+  uint8_t *result = byte_position(image.storage.get(), int64_t{nx} * ny);
+  average_byte_blocks(image.bytes(), image.nx, image.ny, result);
+  image.replace(std::move(image.storage), nx, ny);
 }
 
 }  // namespace photofilter

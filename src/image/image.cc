@@ -46,28 +46,9 @@ PixelArray allocate_pixels(int64_t count, const char *what) {
 
 void Image::replace_pixels(PixelArray new_pixels, int32_t new_nx, int32_t new_ny) {
   pixels = std::move(new_pixels);
-  packed = false;
   nx = new_nx;
   ny = new_ny;
 }
-
-void Image::replace_with_packed(PixelArray new_pixels, int32_t new_nx, int32_t new_ny) {
-  replace_pixels(std::move(new_pixels), new_nx, new_ny);
-  packed = true;
-}
-
-uint8_t *packed_position(Pixel *pixels, int64_t count) {
-  // The packed rows fill the top 3/8 of the array, so that widening them
-  // from the first row on never overwrites a byte not yet read: row y
-  // widened ends at 8*nx*(y+1), row y+1 packed starts at 5*nx*ny + 3*nx*(y+1).
-  // A smaller image packed into the same array starts no later, so a
-  // shrinking command can write its rows over the rows it has read.
-  return reinterpret_cast<uint8_t *>(pixels) + 5 * count;
-}
-
-const uint8_t *Image::packed_bytes() const { return packed_position(pixels.get(), pixel_count()); }
-
-uint8_t *Image::packed_bytes() { return packed_position(pixels.get(), pixel_count()); }
 
 // Four pixels per byte shuffle: 12 bytes make four Pixels with aux 0. Each
 // step loads 16 bytes, so the last pixels, whose 16 bytes would reach past
@@ -95,19 +76,6 @@ PHOTOFILTER_MULTIVERSION void narrow_row_to_bytes(const Pixel *row, int32_t nx, 
     out[1] = clamp_to_byte(row[x].g);
     out[2] = clamp_to_byte(row[x].b);
   }
-}
-
-void Image::unpack_pixels() {
-  if (!packed) return;
-  const size_t row_bytes = static_cast<size_t>(nx) * 3;
-  std::vector<uint8_t> saved_row(row_bytes);
-  // An image 0 pixels wide has rows of no bytes: nothing to widen.
-  for (int32_t y = 0; y < ny && row_bytes > 0; ++y) {
-    // The widened row may overlap its own packed bytes: copy them first.
-    std::memcpy(saved_row.data(), packed_bytes() + row_bytes * y, row_bytes);
-    widen_rgb8_row(saved_row.data(), row(y), nx);
-  }
-  packed = false;
 }
 
 Image Image::scratch_copy() const {

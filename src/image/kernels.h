@@ -25,11 +25,7 @@ void weighted_blur(Image &image, int32_t radius, double weight);
 // is not changed, except that out may be the image's own array when every
 // out row ends where the image row it samples ends or before:
 // (j + 1) * columns.size() <= (rows[j] + 1) * nx for every j. The rows that
-// out then overwrites are no longer read. A packed image is read as it is,
-// a row widened at a time; out may then be its own array under the same
-// condition, since the packed rows still to be read lie above the end of
-// out row j: 8 * (j + 1) * columns.size() <= 8 * (j + 1) * nx
-// <= 5 * nx * ny + 3 * nx * (j + 1), the start of packed row j + 1.
+// out then overwrites are no longer read.
 void weighted_blur_sampled(Image &image, int32_t radius, double weight,
                            std::span<const int32_t> columns, std::span<const int32_t> rows,
                            Pixel *out);

@@ -66,7 +66,7 @@ bool scan_int(const char *&text, int32_t &value) {
 
 enum class Channels { grey, colour };
 
-Channels read_magic_line(Image &image, std::FILE *in) {
+Channels read_magic_line(ImageHeader &image, std::FILE *in) {
   read_header_line(image.header_line, in);
   if (std::memcmp(image.header_line, "P6\n", 4) == 0) return Channels::colour;
   if (std::memcmp(image.header_line, "P5\n", 4) == 0) return Channels::grey;
@@ -78,7 +78,7 @@ Channels read_magic_line(Image &image, std::FILE *in) {
                                 image.header_line, has_line_feed ? "" : "\n"));
 }
 
-void read_size_and_depth(Image &image, std::FILE *in) {
+void read_size_and_depth(ImageHeader &image, std::FILE *in) {
   char line[256] = {};
   read_header_line(line, in);
   const char *p = line;
@@ -90,7 +90,7 @@ void read_size_and_depth(Image &image, std::FILE *in) {
   if (!scan_int(p, image.depth)) throw RunError("read file error: bad depth line\n");
 }
 
-void check_size_and_depth(const Image &image) {
+void check_size_and_depth(const ImageHeader &image) {
   if (image.nx > kMaxWidth) {
     throw RunError(format_message("rgb/read error nx to big %d %d %d\n", image.nx,
                                   image.ny, image.depth));
@@ -136,40 +136,37 @@ void decode_row(const uint8_t *raw, uint8_t *out, int32_t nx, Channels channels,
   }
 }
 
-// Where the rows of pixel data go: widened into the pixel array as they
-// arrive, or kept as 3 bytes a pixel in the array's packed bytes.
+// Where the rows of pixel data go: widened into the pixels of an Image as
+// they arrive, or kept as 3 bytes a pixel in a ByteImage.
 class RowSink {
  public:
-  RowSink(Image &image, bool keep_packed) : image_(image), keep_packed_(keep_packed) {
-    if (!keep_packed) decoded_.resize(static_cast<size_t>(image.nx) * 3);
-  }
+  explicit RowSink(Image &image)
+      : nx_(image.nx), pixels_(&image), decoded_(static_cast<size_t>(image.nx) * 3) {}
+  explicit RowSink(ByteImage &image) : nx_(image.nx), bytes_(&image) {}
 
   // Plain 8-bit colour with maximum value 255: the bytes are the samples.
   void take_rgb8(const uint8_t *raw, int32_t y) {
-    if (keep_packed_) {
-      std::memcpy(packed_row(y), raw, static_cast<size_t>(image_.nx) * 3);
+    if (bytes_ != nullptr) {
+      std::memcpy(bytes_->row(y), raw, static_cast<size_t>(nx_) * 3);
     } else {
-      widen_rgb8_row(raw, image_.row(y), image_.nx);
+      widen_rgb8_row(raw, pixels_->row(y), nx_);
     }
   }
 
   void take_decoded(const uint8_t *raw, int32_t y, Channels channels, int bytes_per_sample,
                     const uint8_t *table) {
-    uint8_t *out = keep_packed_ ? packed_row(y) : decoded_.data();
-    decode_row(raw, out, image_.nx, channels, bytes_per_sample, table);
-    if (!keep_packed_) widen_rgb8_row(decoded_.data(), image_.row(y), image_.nx);
+    uint8_t *out = bytes_ != nullptr ? bytes_->row(y) : decoded_.data();
+    decode_row(raw, out, nx_, channels, bytes_per_sample, table);
+    if (bytes_ == nullptr) widen_rgb8_row(decoded_.data(), pixels_->row(y), nx_);
   }
 
   // Rows that can be read straight to their place, or nullptr.
-  uint8_t *direct_rgb8_rows(int32_t y) { return keep_packed_ ? packed_row(y) : nullptr; }
+  uint8_t *direct_rgb8_rows(int32_t y) { return bytes_ != nullptr ? bytes_->row(y) : nullptr; }
 
  private:
-  uint8_t *packed_row(int32_t y) {
-    return image_.packed_bytes() + static_cast<size_t>(image_.nx) * 3 * static_cast<size_t>(y);
-  }
-
-  Image &image_;
-  bool keep_packed_;
+  int32_t nx_;
+  Image *pixels_ = nullptr;
+  ByteImage *bytes_ = nullptr;
   std::vector<uint8_t> decoded_;
 };
 
@@ -179,7 +176,7 @@ class RowSink {
                                 first_row + static_cast<int32_t>(bytes_got / row_bytes), ny));
 }
 
-void read_pixels(Image &image, Channels channels, std::FILE *in, bool keep_packed) {
+void read_pixels(const ImageHeader &image, Channels channels, std::FILE *in, RowSink &sink) {
   const int bytes_per_sample = image.depth <= 255 ? 1 : 2;
   const int samples_per_pixel = channels == Channels::colour ? 3 : 1;
   const size_t row_bytes =
@@ -190,7 +187,6 @@ void read_pixels(Image &image, Channels channels, std::FILE *in, bool keep_packe
       channels == Channels::colour && bytes_per_sample == 1 && image.depth == 255;
   const int32_t rows_per_chunk =
       static_cast<int32_t>(std::max<size_t>(1, kChunkBytes / row_bytes));
-  RowSink sink(image, keep_packed);
   std::vector<uint8_t> chunk;
   for (int32_t y = 0; y < image.ny; y += rows_per_chunk) {
     const int32_t rows = std::min(rows_per_chunk, image.ny - y);
@@ -226,7 +222,7 @@ void write_all(const uint8_t *bytes, size_t count, std::FILE *out) {
   }
 }
 
-Channels read_header(Image &image, std::FILE *in) {
+Channels read_header(ImageHeader &image, std::FILE *in) {
   image.header_line[0] = '\0';
   const Channels channels = read_magic_line(image, in);
   read_size_and_depth(image, in);
@@ -235,12 +231,12 @@ Channels read_header(Image &image, std::FILE *in) {
   return channels;
 }
 
-void log_pixels_read(const Image &image) {
+void log_pixels_read(const ImageHeader &image) {
   std::fprintf(stderr, "rgb read file, elems read %lld\n",
                static_cast<long long>(image.pixel_count()));
 }
 
-void write_header(const Image &image, std::FILE *out) {
+void write_header(const ImageHeader &image, std::FILE *out) {
   std::fprintf(stderr, "save type %s nx %d ny %d depth %d\n", "P6", image.nx, image.ny,
                255);
   if (std::fprintf(out, "%s\n%d %d\n%d\n", "P6", image.nx, image.ny, 255) < 0) {
@@ -248,7 +244,7 @@ void write_header(const Image &image, std::FILE *out) {
   }
 }
 
-void close_output(const Image &image, std::FILE *out) {
+void close_output(const ImageHeader &image, std::FILE *out) {
   if (std::fflush(out) != 0) throw_write_error();
   if (std::fclose(out) != 0) throw_write_error();
   std::fprintf(stderr, "rgb save file, elems written %lld\n",
@@ -266,29 +262,41 @@ bool file_holds(std::FILE *in, int64_t bytes) {
 
 }  // namespace
 
-void read_image(Image &image, std::FILE *in, bool keep_packed) {
+void read_image(Image &image, std::FILE *in) {
   const Channels channels = read_header(image, in);
   image.pixels = allocate_pixels(image.pixel_count(), "pixel array of the input image");
-  image.packed = keep_packed;
-  read_pixels(image, channels, in, keep_packed);
+  RowSink sink(image);
+  read_pixels(image, channels, in, sink);
   log_pixels_read(image);
 }
 
-bool read_image_for_copy(Image &image, std::FILE *in) {
+namespace {
+
+void read_bytes(ByteImage &image, Channels channels, std::FILE *in) {
+  image.storage = allocate_pixels(image.pixel_count(), "pixel array of the input image");
+  RowSink sink(image);
+  read_pixels(image, channels, in, sink);
+  log_pixels_read(image);
+}
+
+}  // namespace
+
+void read_byte_image(ByteImage &image, std::FILE *in) {
+  read_bytes(image, read_header(image, in), in);
+}
+
+bool read_image_for_copy(ByteImage &image, std::FILE *in) {
   const Channels channels = read_header(image, in);
   const int64_t data_bytes = image.pixel_count() * 3;
   if (channels == Channels::colour && image.depth == 255 && file_holds(in, data_bytes)) {
     log_pixels_read(image);
     return true;
   }
-  image.pixels = allocate_pixels(image.pixel_count(), "pixel array of the input image");
-  image.packed = true;
-  read_pixels(image, channels, in, true);
-  log_pixels_read(image);
+  read_bytes(image, channels, in);
   return false;
 }
 
-void write_image_copied_from(const Image &image, std::FILE *in, std::FILE *out) {
+void write_image_copied_from(const ImageHeader &image, std::FILE *in, std::FILE *out) {
   write_header(image, out);
   const size_t row_bytes = static_cast<size_t>(image.nx) * 3;
   const size_t total = row_bytes * static_cast<size_t>(image.ny);
@@ -302,13 +310,17 @@ void write_image_copied_from(const Image &image, std::FILE *in, std::FILE *out) 
   close_output(image, out);
 }
 
+void write_byte_image(const ByteImage &image, std::FILE *out) {
+  write_header(image, out);
+  // Bytes as read are 0..255 already: nothing to clamp.
+  write_all(image.bytes(), static_cast<size_t>(image.pixel_count()) * 3, out);
+  close_output(image, out);
+}
+
 void write_image(const Image &image, std::FILE *out) {
   write_header(image, out);
   const size_t row_bytes = static_cast<size_t>(image.nx) * 3;
-  if (image.packed) {
-    // Bytes as read are 0..255 already: nothing to clamp.
-    write_all(image.packed_bytes(), row_bytes * static_cast<size_t>(image.ny), out);
-  } else if (row_bytes > 0 && image.ny > 0) {
+  if (row_bytes > 0 && image.ny > 0) {
     const int32_t rows_per_chunk =
         static_cast<int32_t>(std::max<size_t>(1, kChunkBytes / row_bytes));
     std::vector<uint8_t> chunk(row_bytes * static_cast<size_t>(rows_per_chunk));

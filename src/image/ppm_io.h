@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "image/byte_image.h"
 #include "image/image.h"
 
 namespace photofilter {
@@ -11,25 +12,26 @@ namespace photofilter {
 // Fills `image` from `in`. Logs the header it found on standard error.
 // Throws RunError for a bad header, truncated pixel data or a failed
 // allocation; the message is complete as it stands.
-// With keep_packed the pixel data stays as 3 bytes a pixel (see
-// Image::packed) until Image::unpack_pixels widens it, which a run without
-// commands never needs.
-void read_image(Image &image, std::FILE *in, bool keep_packed = false);
+void read_image(Image &image, std::FILE *in);
+
+// The same, keeping the pixel data as 3 bytes a pixel.
+void read_byte_image(ByteImage &image, std::FILE *in);
 
 // For a run without commands. Reads the header into `image`; when the
 // pixel data are 8-bit colour with maximum value 255 in a regular file that
 // holds all of them, leaves them unread in `in` for
 // write_image_copied_from and returns true (the image then has no pixel
-// array). Otherwise reads the whole image, packed, and returns false.
+// memory). Otherwise reads the whole image as bytes and returns false.
 // Copying the bytes through a small buffer touches little fresh memory.
-bool read_image_for_copy(Image &image, std::FILE *in);
+bool read_image_for_copy(ByteImage &image, std::FILE *in);
 
-// Writes the P6 header of `image` and copies its pixel data, as they are,
+// Writes the P6 header for `image` and copies its pixel data, as they are,
 // from `in` to `out`, then closes `out`; logs like write_image.
-void write_image_copied_from(const Image &image, std::FILE *in, std::FILE *out);
+void write_image_copied_from(const ImageHeader &image, std::FILE *in, std::FILE *out);
 
 // Writes `image` to `out` as P6 and closes `out`. Logs on standard error.
 // Throws RunError when a write or the close fails.
 void write_image(const Image &image, std::FILE *out);
+void write_byte_image(const ByteImage &image, std::FILE *out);
 
 }  // namespace photofilter

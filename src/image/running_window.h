@@ -381,13 +381,7 @@ PHOTOFILTER_INLINE void sampled_passes_with(Image &image, int32_t row_radius,
   const std::vector<int32_t> parameters = lane_parameters(rule, width);
   const ListedColumns listed(columns, row_radius, image.nx);
   auto ring_row = [&](int32_t y) { return ring.data() + int64_t{y % ring_rows} * lanes; };
-  // A packed image's rows are widened one at a time as they are read.
-  std::vector<Pixel> widened(image.packed ? static_cast<size_t>(image.nx) : 0);
-  auto source_row = [&](int32_t y) {
-    if (!image.packed) return reinterpret_cast<const int16_t *>(image.row(y));
-    widen_rgb8_row(image.packed_bytes() + int64_t{3} * image.nx * y, widened.data(), image.nx);
-    return reinterpret_cast<const int16_t *>(widened.data());
-  };
+  auto source_row = [&](int32_t y) { return reinterpret_cast<const int16_t *>(image.row(y)); };
   int32_t lo = 0, hi = -1;  // the rows now in column_sums
   for (size_t j = 0; j < rows.size(); ++j) {
     const int32_t y = rows[j];

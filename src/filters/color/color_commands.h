@@ -1,6 +1,7 @@
 // Handlers of the colour-correction commands.
 #pragma once
 
+#include "image/byte_image.h"
 #include "image/image.h"
 
 namespace photofilter {
@@ -11,5 +12,13 @@ void color_contrast_correction(const char *word, Image &image);    // "-cc"
 void color_saturation_correction(const char *word, Image &image);  // "-cs"
 void color_gamma_correction(const char *word, Image &image);       // "-g"
 void color_dithering(const char *word, Image &image);              // "-cd"
+
+// The same commands for an image still held as bytes.
+void color_offset_correction_bytes(const char *word, WorkingImage &image, bool written_next);
+void color_gain_correction_bytes(const char *word, WorkingImage &image, bool written_next);
+void color_contrast_correction_bytes(const char *word, WorkingImage &image, bool written_next);
+void color_saturation_correction_bytes(const char *word, WorkingImage &image,
+                                       bool written_next);
+void color_gamma_correction_bytes(const char *word, WorkingImage &image, bool written_next);
 
 }  // namespace photofilter

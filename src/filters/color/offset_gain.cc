@@ -7,9 +7,9 @@
 
 #include "filters/color/channel_parameters.h"
 #include "filters/color/color_commands.h"
+#include "filters/color/point_correction.h"
 #include "filters/color/sample_table.h"
 #include "image/sample.h"
-#include "image/step_timer.h"
 
 namespace photofilter {
 namespace {
@@ -31,18 +31,24 @@ ChannelTables tables_for(const ChannelValues &v, Rule rule) {
 
 }  // namespace
 
-void color_offset_correction(const char *word, Image &image) {
+PointCorrection color_offset_plan(const char *word) {
   const ChannelValues offsets = scan_channel_values(word, 0.0);
   std::fprintf(stderr, "offsets %g,%g,%g\n", offsets.r, offsets.g, offsets.b);
-  apply_channel_tables(image, tables_for(offsets, offset_sample));
-  step_timer("color offset correction");
+  return {tables_for(offsets, offset_sample), "color offset correction"};
+}
+
+PointCorrection color_gain_plan(const char *word) {
+  const ChannelValues gains = scan_channel_values(word, 1.0);
+  std::fprintf(stderr, "gains %g,%g,%g\n", gains.r, gains.g, gains.b);
+  return {tables_for(gains, gained_sample), "color gain correction"};
+}
+
+void color_offset_correction(const char *word, Image &image) {
+  apply_point_correction(color_offset_plan(word), image);
 }
 
 void color_gain_correction(const char *word, Image &image) {
-  const ChannelValues gains = scan_channel_values(word, 1.0);
-  std::fprintf(stderr, "gains %g,%g,%g\n", gains.r, gains.g, gains.b);
-  apply_channel_tables(image, tables_for(gains, gained_sample));
-  step_timer("color gain correction");
+  apply_point_correction(color_gain_plan(word), image);
 }
 
 }  // namespace photofilter

@@ -39,9 +39,7 @@ struct ChannelTables {
   SampleTable b;
 };
 
-// Replaces r, g and b of every pixel through its channel's table. A packed
-// image stays packed where the tables keep 0..255 in 0..255 (or the image
-// is written next, and clamped anyway).
+// Replaces r, g and b of every pixel through its channel's table.
 void apply_channel_tables(Image &image, const ChannelTables &tables);
 
 }  // namespace photofilter

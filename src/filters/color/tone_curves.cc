@@ -8,9 +8,9 @@
 
 #include "filters/color/channel_parameters.h"
 #include "filters/color/color_commands.h"
+#include "filters/color/point_correction.h"
 #include "filters/color/sample_table.h"
 #include "image/sample.h"
-#include "image/step_timer.h"
 
 namespace photofilter {
 namespace {
@@ -73,18 +73,24 @@ ChannelTables curve_tables(int full_scale, const ChannelValues &v) {
 
 }  // namespace
 
-void color_contrast_correction(const char *word, Image &image) {
+PointCorrection color_contrast_plan(const char *word) {
   const ChannelCurve p = scan_channel_curve(word);
   std::fprintf(stderr, "contrast %g,%g,%g,%d\n", p.values.r, p.values.g, p.values.b, p.n);
-  apply_channel_tables(image, curve_tables<ContrastCurve>(full_scale(p.n), p.values));
-  step_timer("color contrast correction");
+  return {curve_tables<ContrastCurve>(full_scale(p.n), p.values), "color contrast correction"};
+}
+
+PointCorrection color_gamma_plan(const char *word) {
+  const ChannelCurve p = scan_channel_curve(word);
+  std::fprintf(stderr, "gamma %g,%g,%g,%d\n", p.values.r, p.values.g, p.values.b, p.n);
+  return {curve_tables<GammaCurve>(full_scale(p.n), p.values), "color gamma correction"};
+}
+
+void color_contrast_correction(const char *word, Image &image) {
+  apply_point_correction(color_contrast_plan(word), image);
 }
 
 void color_gamma_correction(const char *word, Image &image) {
-  const ChannelCurve p = scan_channel_curve(word);
-  std::fprintf(stderr, "gamma %g,%g,%g,%d\n", p.values.r, p.values.g, p.values.b, p.n);
-  apply_channel_tables(image, curve_tables<GammaCurve>(full_scale(p.n), p.values));
-  step_timer("color gamma correction");
+  apply_point_correction(color_gamma_plan(word), image);
 }
 
 }  // namespace photofilter

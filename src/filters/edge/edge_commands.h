@@ -1,6 +1,7 @@
 // Handlers of the edge-enhancement commands.
 #pragma once
 
+#include "image/byte_image.h"
 #include "image/image.h"
 
 namespace photofilter {
@@ -8,5 +9,10 @@ namespace photofilter {
 void edge_contrast(const char *word, Image &image);   // "-ec"
 void edge_contrast1(const char *word, Image &image);  // "-ec1"
 void test_filter(const char *word, Image &image);     // "-t"
+
+// The same commands for an image still held as bytes.
+void edge_contrast_bytes(const char *word, WorkingImage &image, bool written_next);
+void edge_contrast1_bytes(const char *word, WorkingImage &image, bool written_next);
+void test_filter_bytes(const char *word, WorkingImage &image, bool written_next);
 
 }  // namespace photofilter

@@ -19,11 +19,16 @@ struct EdgeContrastParameters {
   int max = 255;
 };
 
-void edge_contrast_with(const char *word, Image &image, EdgeFactor kind) {
+EdgeContrastParameters edge_contrast_plan(const char *word) {
   EdgeContrastParameters p;
   std::sscanf(word, "%lf,%d,%lf,%d", &p.gain, &p.radius, &p.weight, &p.max);
   std::fprintf(stderr, "edge contrast gain %g radius %d weight %g max %d\n", p.gain, p.radius,
                p.weight, p.max);
+  return p;
+}
+
+template <typename AnyImage>
+void edge_contrast_with(const EdgeContrastParameters &p, AnyImage &image, EdgeFactor kind) {
   const EdgeScaler scaler(p.gain, p.max, kind);
   EdgeBands bands(image, p.radius, p.weight, edge_band_rows(p.radius, image.nx, image.ny));
   for (int k = 0; k < p.radius; ++k) {
@@ -33,14 +38,34 @@ void edge_contrast_with(const char *word, Image &image, EdgeFactor kind) {
   step_timer("edge contrast done");
 }
 
+// An image held as bytes stays bytes only when it is written next, where
+// the results are clamped to bytes anyway.
+void edge_contrast_on_bytes(const char *word, WorkingImage &image, bool written_next,
+                            EdgeFactor kind) {
+  const EdgeContrastParameters p = edge_contrast_plan(word);
+  if (written_next) {
+    edge_contrast_with(p, image.bytes(), kind);
+  } else {
+    edge_contrast_with(p, image.widened(), kind);
+  }
+}
+
 }  // namespace
 
 void edge_contrast(const char *word, Image &image) {
-  edge_contrast_with(word, image, EdgeFactor::kOverBrightness);
+  edge_contrast_with(edge_contrast_plan(word), image, EdgeFactor::kOverBrightness);
 }
 
 void edge_contrast1(const char *word, Image &image) {
-  edge_contrast_with(word, image, EdgeFactor::kOverBlurredBrightness);
+  edge_contrast_with(edge_contrast_plan(word), image, EdgeFactor::kOverBlurredBrightness);
+}
+
+void edge_contrast_bytes(const char *word, WorkingImage &image, bool written_next) {
+  edge_contrast_on_bytes(word, image, written_next, EdgeFactor::kOverBrightness);
+}
+
+void edge_contrast1_bytes(const char *word, WorkingImage &image, bool written_next) {
+  edge_contrast_on_bytes(word, image, written_next, EdgeFactor::kOverBlurredBrightness);
 }
 
 }  // namespace photofilter

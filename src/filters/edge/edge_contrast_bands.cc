@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "image/kernels.h"
 #include "image/multiversion.h"
@@ -29,13 +30,12 @@ constexpr int64_t kLeastBandRows = 16;
 
 int64_t reach_of(int32_t radius) { return radius > 0 ? int64_t{radius} * radius : 0; }
 
-// Row y of the image as it was before the pass, widened if packed.
+// Row y of the image as it was before the pass, as Pixels.
 void copy_original_row(const Image &image, int32_t y, Pixel *to) {
-  if (image.packed) {
-    widen_rgb8_row(image.packed_bytes() + int64_t{3} * image.nx * y, to, image.nx);
-  } else {
-    std::memcpy(to, image.row(y), sizeof(Pixel) * static_cast<size_t>(image.nx));
-  }
+  std::memcpy(to, image.row(y), sizeof(Pixel) * static_cast<size_t>(image.nx));
+}
+void copy_original_row(const ByteImage &image, int32_t y, Pixel *to) {
+  widen_rgb8_row(image.row(y), to, image.nx);
 }
 
 }  // namespace
@@ -47,7 +47,7 @@ int64_t edge_band_rows(int32_t radius, int32_t nx, int32_t ny) {
   return rows + 2 * reach >= ny ? ny : rows;
 }
 
-EdgeBands::EdgeBands(const Image &image, int32_t radius, double weight, int64_t band_rows)
+EdgeBands::EdgeBands(const ImageHeader &image, int32_t radius, double weight, int64_t band_rows)
     : radius_(radius),
       weight_(weight),
       reach_(std::min<int64_t>(reach_of(radius), image.ny)),
@@ -58,12 +58,19 @@ EdgeBands::EdgeBands(const Image &image, int32_t radius, double weight, int64_t 
   const int64_t band_rows_held = std::min<int64_t>(rows_ + 2 * reach_, image.ny);
   band_.pixels = allocate_pixels(nx * band_rows_held, "scratch copy of the image");
   if (reach_ > 0) carry_ = allocate_pixels(nx * reach_, "rows kept for the next band");
-  if (image.packed && image.written_next) row_ = allocate_pixels(nx, "row being scaled");
 }
 
 void EdgeBands::blur_and_scale(Image &image, const EdgeScaler &scaler) {
-  const bool stays_packed = image.packed && image.written_next;
-  if (!stays_packed) image.unpack_pixels();
+  blur_and_scale_rows(image, scaler);
+}
+
+void EdgeBands::blur_and_scale(ByteImage &image, const EdgeScaler &scaler) {
+  row_ = allocate_pixels(image.nx, "row being scaled");
+  blur_and_scale_rows(image, scaler);
+}
+
+template <typename AnyImage>
+void EdgeBands::blur_and_scale_rows(AnyImage &image, const EdgeScaler &scaler) {
   const int32_t nx = image.nx, ny = image.ny;
   if (nx <= 0 || ny <= 0) return;
   band_.nx = nx;
@@ -88,8 +95,8 @@ void EdgeBands::blur_and_scale(Image &image, const EdgeScaler &scaler) {
     for (int32_t k = 0; k < radius_; ++k) weighted_blur(band_, radius_, weight_);
     for (int64_t y = y0; y < y1; ++y) {
       const Pixel *blurred = band_.row(static_cast<int32_t>(y - top));
-      if (stays_packed) {
-        uint8_t *bytes = image.packed_bytes() + int64_t{3} * nx * y;
+      if constexpr (std::is_same_v<AnyImage, ByteImage>) {
+        uint8_t *bytes = image.row(static_cast<int32_t>(y));
         widen_rgb8_row(bytes, row_.get(), nx);
         scaler.scale_row(row_.get(), blurred, nx);
         narrow_row_to_bytes(row_.get(), nx, bytes);

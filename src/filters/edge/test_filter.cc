@@ -8,7 +8,10 @@
 
 namespace photofilter {
 
-void test_filter(const char *word, Image &image) {
+namespace {
+
+template <typename AnyImage>
+void test_filter_on(const char *word, AnyImage &image) {
   int cycles = 1;
   double gain = 1.0;
   int radius = 3;
@@ -18,6 +21,14 @@ void test_filter(const char *word, Image &image) {
                weight);
   shrink_by_block_mean(image);
   step_timer("test done");
+}
+
+}  // namespace
+
+void test_filter(const char *word, Image &image) { test_filter_on(word, image); }
+
+void test_filter_bytes(const char *word, WorkingImage &image, bool) {
+  test_filter_on(word, image.bytes());
 }
 
 }  // namespace photofilter

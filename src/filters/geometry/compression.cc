@@ -129,8 +129,8 @@ PHOTOFILTER_INLINE void block_row_means(const Sum *sums, int32_t width, int32_t 
 }
 
 // Sums each source column over the rows of one block row, then each block
-// over its columns. `Sum` holds a whole block's sum of samples. A packed
-// result may lie in the source's own array, each row before the source
+// over its columns. `Sum` holds a whole block's sum of samples. The
+// result may lie in the source's own memory, each row before the source
 // rows not yet read.
 template <typename Sum, typename Sample>
 PHOTOFILTER_INLINE void compress_rows(const Sample *source, int32_t nx, int32_t ny, int32_t d,
@@ -173,29 +173,43 @@ PHOTOFILTER_MULTIVERSION void compress_into(const uint8_t *source, int32_t nx, i
   compress_with_sums_that_fit(source, nx, ny, d, to);
 }
 
-}  // namespace
-
-void compression(const char *word, Image &image) {
+// The factor, checked and logged.
+int compression_plan(const char *word) {
   int d = 2;
   std::sscanf(word, "%d", &d);
   if (d < 1) throw InvalidParameter("factor must be 1 or more");
   std::fprintf(stderr, "compression %d\n", d);
+  return d;
+}
+
+}  // namespace
+
+void compression(const char *word, Image &image) {
+  const int d = compression_plan(word);
   if (d == 1) {
-    if (!image.packed) clear_aux(image);
+    clear_aux(image);
   } else {
     const int32_t width = compressed_side(image.nx, d);
     const int32_t height = compressed_side(image.ny, d);
     // A block row is summed before its result row is written, and that row
-    // ends before the next block row starts.
-    if (image.packed) {
-      uint8_t *to = packed_position(image.pixels.get(), int64_t{width} * height);
-      compress_into(image.packed_bytes(), image.nx, image.ny, d, to);
-      image.replace_with_packed(std::move(image.pixels), width, height);
-    } else {
-      ResultArray compressed(image, int64_t{width} * height, true, "compressed image");
-      compress_into(image.pixels.get(), image.nx, image.ny, d, compressed.data());
-      compressed.install(width, height);
-    }
+    // ends before the next block row starts: the result takes the source's
+    // own array.
+    compress_into(image.pixels.get(), image.nx, image.ny, d, image.pixels.get());
+    image.replace_pixels(std::move(image.pixels), width, height);
+  }
+  step_timer("compressing done");
+}
+
+void compression_bytes(const char *word, WorkingImage &working, bool) {
+  ByteImage &image = working.bytes();
+  const int d = compression_plan(word);
+  if (d > 1) {
+    const int32_t width = compressed_side(image.nx, d);
+    const int32_t height = compressed_side(image.ny, d);
+    // As above; the smaller image's bytes start no later than the source's.
+    uint8_t *to = byte_position(image.storage.get(), int64_t{width} * height);
+    compress_into(image.bytes(), image.nx, image.ny, d, to);
+    image.replace(std::move(image.storage), width, height);
   }
   step_timer("compressing done");
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "filters/geometry/geometry_commands.h"
 #include "filters/geometry/geometry_support.h"
@@ -31,7 +32,7 @@ struct AspectBand {
 // A wanted aspect wider than the image keeps the full width and a centred
 // band of rows; a narrower one keeps the full height and a band of
 // columns, unless the end on the cut axis is given.
-AspectBand aspect_band(int x0, int y0, int x1, int y1, const Image &image) {
+AspectBand aspect_band(int x0, int y0, int x1, int y1, const ImageHeader &image) {
   AspectBand a;
   a.aspect = -static_cast<double>(x0) / -static_cast<double>(y0);
   a.image_aspect = static_cast<double>(image.nx) / image.ny;
@@ -69,7 +70,7 @@ void log_band(const AspectBand &a) {
 
 // Resolves ends counted from the far edges, clips the rectangle to the
 // image and rejects one that starts outside it.
-Rectangle resolved_in(Rectangle r, const Image &image) {
+Rectangle resolved_in(Rectangle r, const ImageHeader &image) {
   if (r.x1 < 0) r.x1 += image.nx;
   if (r.y1 < 0) r.y1 += image.ny;
   r.x0 = std::max<int64_t>(r.x0, 0);
@@ -84,44 +85,38 @@ Rectangle resolved_in(Rectangle r, const Image &image) {
   return r;
 }
 
-// Moves the rectangle's rows of a packed image to the packed position of
-// the smaller image in the same array. That position starts no later than
-// the source rows, so every row lands at or before its source and before
-// the next source row.
-void cut_out_packed(const Rectangle &r, Image &image) {
+void cut_out(const Rectangle &r, Image &image) {
+  const auto width = static_cast<int32_t>(r.x1 - r.x0);
+  const auto height = static_cast<int32_t>(r.y1 - r.y0);
+  // Row y of the result starts at or before row y0 + y of the source, so
+  // the result takes the source's own array.
+  for (int32_t y = 0; y < height; ++y) {
+    copy_without_aux(image.row(static_cast<int32_t>(r.y0 + y)) + r.x0, width,
+                     image.pixels.get() + int64_t{y} * width);
+  }
+  image.replace_pixels(std::move(image.pixels), width, height);
+}
+
+// Moves the rectangle's rows to the place of the smaller image in the same
+// memory. That place starts no later than the source rows, so every row
+// lands at or before its source and before the next source row.
+void cut_out(const Rectangle &r, ByteImage &image) {
   const auto width = static_cast<int32_t>(r.x1 - r.x0);
   const auto height = static_cast<int32_t>(r.y1 - r.y0);
   if (width == image.nx && height == image.ny) return;
   const size_t row_bytes = static_cast<size_t>(width) * 3;
   const size_t source_row_bytes = static_cast<size_t>(image.nx) * 3;
-  const uint8_t *from =
-      image.packed_bytes() + source_row_bytes * static_cast<size_t>(r.y0) + 3 * r.x0;
-  uint8_t *to = packed_position(image.pixels.get(), int64_t{width} * height);
+  const uint8_t *from = image.row(static_cast<int32_t>(r.y0)) + 3 * r.x0;
+  uint8_t *to = byte_position(image.storage.get(), int64_t{width} * height);
   for (int32_t y = 0; y < height; ++y, from += source_row_bytes, to += row_bytes) {
     std::memmove(to, from, row_bytes);
   }
-  image.replace_with_packed(std::move(image.pixels), width, height);
+  image.replace(std::move(image.storage), width, height);
 }
 
-void cut_out(const Rectangle &r, Image &image) {
-  if (image.packed) {
-    cut_out_packed(r, image);
-    return;
-  }
-  const auto width = static_cast<int32_t>(r.x1 - r.x0);
-  const auto height = static_cast<int32_t>(r.y1 - r.y0);
-  // Row y of the result starts at or before row y0 + y of the source.
-  ResultArray cropped(image, int64_t{width} * height, true, "cropped image");
-  for (int32_t y = 0; y < height; ++y) {
-    copy_without_aux(image.row(static_cast<int32_t>(r.y0 + y)) + r.x0, width,
-                     cropped.data() + int64_t{y} * width);
-  }
-  cropped.install(width, height);
-}
-
-}  // namespace
-
-void crop(const char *word, Image &image) {
+// The rectangle to cut out, after the log lines; none when an aspect band
+// leaves the image as it is.
+std::optional<Rectangle> crop_plan(const char *word, const ImageHeader &image) {
   int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   std::sscanf(word, "%d,%d,%d,%d", &x0, &y0, &x1, &y1);
   Rectangle wanted{x0, y0, x1, y1};
@@ -131,7 +126,7 @@ void crop(const char *word, Image &image) {
     band = aspect_band(x0, y0, x1, y1, image);
     if (band.cut == BandCut::kNone) {
       log_aspect(band);
-      return;
+      return std::nullopt;
     }
     wanted = band.cut == BandCut::kRows ? Rectangle{0, band.start, image.nx, band.end}
                                         : Rectangle{band.start, 0, band.end, image.ny};
@@ -144,8 +139,21 @@ void crop(const char *word, Image &image) {
   std::fprintf(stderr, "crop region %d,%d %d,%d %d,%d\n", static_cast<int>(r.x0),
                static_cast<int>(r.y0), static_cast<int>(r.x1), static_cast<int>(r.y1),
                static_cast<int>(r.x1 - r.x0), static_cast<int>(r.y1 - r.y0));
-  cut_out(r, image);
+  return r;
+}
+
+template <typename AnyImage>
+void crop_image(const char *word, AnyImage &image) {
+  const std::optional<Rectangle> r = crop_plan(word, image);
+  if (!r) return;
+  cut_out(*r, image);
   step_timer("croping done");
 }
+
+}  // namespace
+
+void crop(const char *word, Image &image) { crop_image(word, image); }
+
+void crop_bytes(const char *word, WorkingImage &image, bool) { crop_image(word, image.bytes()); }
 
 }  // namespace photofilter

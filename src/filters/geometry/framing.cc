@@ -21,7 +21,7 @@ struct Frame {
   int bottom = -1, left = -1, top = -1, right = -1;
 };
 
-Frame with_defaults(Frame f, const Image &image) {
+Frame with_defaults(Frame f, const ImageHeader &image) {
   if (f.red < 0) f.red = 0.1;
   if (f.green < 0) f.green = f.red;
   if (f.blue < 0) f.blue = f.green;
@@ -45,16 +45,18 @@ void frame_pixels(const Image &image, const Frame &f, int64_t width, Pixel colou
   fill(to, f.bottom * width, colour);
 }
 
-// A packed image stays packed when the colour is a byte triple, or when it
-// is written next, where the colour would be clamped to bytes anyway.
-bool colour_fits_bytes(Pixel colour, const Image &image) {
+// An image held as bytes stays bytes when the colour is a byte triple, or
+// when it is written next, where the colour would be clamped to bytes
+// anyway.
+bool colour_fits_bytes(Pixel colour, bool written_next) {
   const auto byte = [](int16_t v) { return v >= 0 && v <= 255; };
-  return image.written_next || (byte(colour.r) && byte(colour.g) && byte(colour.b));
+  return written_next || (byte(colour.r) && byte(colour.g) && byte(colour.b));
 }
 
 // The framed rows, 3 bytes a pixel: the frame's parts are copied from one
 // row of the colour.
-void frame_bytes(const Image &image, const Frame &f, int64_t width, Pixel colour, uint8_t *to) {
+void frame_bytes(const ByteImage &image, const Frame &f, int64_t width, Pixel colour,
+                 uint8_t *to) {
   const size_t row_bytes = static_cast<size_t>(width) * 3;
   if (row_bytes == 0) return;  // rows of no pixels
   std::vector<uint8_t> colour_row(row_bytes);
@@ -69,7 +71,7 @@ void frame_bytes(const Image &image, const Frame &f, int64_t width, Pixel colour
   const size_t image_row_bytes = static_cast<size_t>(image.nx) * 3;
   const size_t left_bytes = static_cast<size_t>(f.left) * 3;
   const size_t right_bytes = static_cast<size_t>(f.right) * 3;
-  const uint8_t *from = image.packed_bytes();
+  const uint8_t *from = image.bytes();
   colour_rows(f.top);
   for (int32_t y = 0; y < image.ny; ++y, to += row_bytes, from += image_row_bytes) {
     std::memcpy(to, colour_row.data(), left_bytes);
@@ -79,9 +81,15 @@ void frame_bytes(const Image &image, const Frame &f, int64_t width, Pixel colour
   colour_rows(f.bottom);
 }
 
-}  // namespace
+// The frame's colour and sides, after its log line. Rejects a framed image
+// wider or higher than a size can say.
+struct FramePlan {
+  Frame frame;
+  Pixel colour;
+  int32_t width, height;  // of the framed image
+};
 
-void framing(const char *word, Image &image) {
+FramePlan frame_plan(const char *word, const ImageHeader &image) {
   Frame f;
   std::sscanf(word, "%lf,%lf,%lf,%d,%d,%d,%d", &f.red, &f.green, &f.blue, &f.bottom, &f.left,
               &f.top, &f.right);
@@ -91,21 +99,44 @@ void framing(const char *word, Image &image) {
   if (width > INT32_MAX || height > INT32_MAX) throw InvalidParameter("frame too large");
   std::fprintf(stderr, "frame color %g,%g,%g size %d,%d,%d,%d\n", f.red, f.green, f.blue,
                f.bottom, f.left, f.top, f.right);
-  if (width == image.nx && height == image.ny) {
-    if (!image.packed) clear_aux(image);
+  const Pixel colour{truncate_to_sample(f.red * 255), truncate_to_sample(f.green * 255),
+                     truncate_to_sample(f.blue * 255), 0};
+  return {f, colour, static_cast<int32_t>(width), static_cast<int32_t>(height)};
+}
+
+bool changes_size(const FramePlan &p, const ImageHeader &image) {
+  return p.width != image.nx || p.height != image.ny;
+}
+
+void frame_image(const FramePlan &p, Image &image) {
+  if (!changes_size(p, image)) {
+    clear_aux(image);
+    return;
+  }
+  PixelArray framed = allocate_result(int64_t{p.width} * p.height, "framed image");
+  frame_pixels(image, p.frame, p.width, p.colour, framed.get());
+  image.replace_pixels(std::move(framed), p.width, p.height);
+}
+
+}  // namespace
+
+void framing(const char *word, Image &image) {
+  frame_image(frame_plan(word, image), image);
+  step_timer("framing  done");
+}
+
+void framing_bytes(const char *word, WorkingImage &working, bool written_next) {
+  ByteImage &image = working.bytes();
+  const FramePlan p = frame_plan(word, image);
+  if (!changes_size(p, image)) {
+    // Bytes have no working value to clear.
+  } else if (colour_fits_bytes(p.colour, written_next)) {
+    const int64_t count = int64_t{p.width} * p.height;
+    PixelArray framed = allocate_result(count, "framed image");
+    frame_bytes(image, p.frame, p.width, p.colour, byte_position(framed.get(), count));
+    image.replace(std::move(framed), p.width, p.height);
   } else {
-    PixelArray framed = allocate_result(width * height, "framed image");
-    const Pixel colour{truncate_to_sample(f.red * 255), truncate_to_sample(f.green * 255),
-                       truncate_to_sample(f.blue * 255), 0};
-    const auto new_nx = static_cast<int32_t>(width), new_ny = static_cast<int32_t>(height);
-    if (image.packed && colour_fits_bytes(colour, image)) {
-      frame_bytes(image, f, width, colour, packed_position(framed.get(), width * height));
-      image.replace_with_packed(std::move(framed), new_nx, new_ny);
-    } else {
-      image.unpack_pixels();
-      frame_pixels(image, f, width, colour, framed.get());
-      image.replace_pixels(std::move(framed), new_nx, new_ny);
-    }
+    frame_image(p, working.widened());
   }
   step_timer("framing  done");
 }

@@ -38,7 +38,7 @@ void clear_aux(Image &image) {
   for (int64_t i = 0; i < image.pixel_count(); ++i) pixels[i].aux = 0;
 }
 
-ScaleFactors scale_factors(const char *word, const Image &image, double box_margin) {
+ScaleFactors scale_factors(const char *word, const ImageHeader &image, double box_margin) {
   ScaleFactors f;
   std::sscanf(word, "%lf,%lf,%lf", &f.fx, &f.fy, &f.weight);
   if (f.fx < 0 && f.fy < 0) {
@@ -59,10 +59,10 @@ ScaleFactors scale_factors(const char *word, const Image &image, double box_marg
   return f;
 }
 
-ResultArray scaled_result(const char *name, const ScaleFactors &f, Image &image) {
+ResultArray scaled_result(const char *name, const ScaleFactors &f, PixelArray &source) {
   // The per-column and per-row tables take up to 32 bytes a line.
   const int64_t tables = (int64_t{f.width} + f.height) * 32;
-  ResultArray result(image, int64_t{f.width} * f.height, f.bin_width >= 1 && f.bin_height >= 1,
+  ResultArray result(source, int64_t{f.width} * f.height, f.bin_width >= 1 && f.bin_height >= 1,
                      "scaled image", tables);
   std::fprintf(stderr, "%s  %g,%g new size %d,%d\n", name, f.fx, f.fy, f.width, f.height);
   std::fprintf(stderr, "add bins with size %g,%g\n", f.bin_width, f.bin_height);

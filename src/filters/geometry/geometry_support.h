@@ -18,28 +18,19 @@ PixelArray allocate_result(int64_t count, const char *what, int64_t working_byte
 // The array a command writes its result into: the source's own array when
 // the result shrinks so that every result pixel lands at an index below
 // those of the source pixels still to be read (no fresh memory is touched
-// then), otherwise a new one. `install` hands it to the image with the new
-// size.
+// then), otherwise a new one. `release` hands it over for the image to
+// take with the new size.
 class ResultArray {
  public:
-  ResultArray(Image &image, int64_t count, bool in_place, const char *what,
+  ResultArray(PixelArray &source, int64_t count, bool in_place, const char *what,
               int64_t working_bytes = 0)
-      : image_(image),
+      : source_(source),
         fresh_(in_place ? PixelArray() : allocate_result(count, what, working_bytes)) {}
-  Pixel *data() const { return fresh_ ? fresh_.get() : image_.pixels.get(); }
-  void install(int32_t width, int32_t height) {
-    image_.replace_pixels(fresh_ ? std::move(fresh_) : std::move(image_.pixels), width, height);
-  }
-  // The same for a result kept packed, 3 bytes a pixel, written at
-  // packed_data(width * height).
-  uint8_t *packed_data(int64_t count) const { return packed_position(data(), count); }
-  void install_packed(int32_t width, int32_t height) {
-    image_.replace_with_packed(fresh_ ? std::move(fresh_) : std::move(image_.pixels), width,
-                               height);
-  }
+  Pixel *data() const { return fresh_ ? fresh_.get() : source_.get(); }
+  PixelArray release() { return fresh_ ? std::move(fresh_) : std::move(source_); }
 
  private:
-  Image &image_;
+  PixelArray &source_;
   PixelArray fresh_;
 };
 
@@ -70,12 +61,12 @@ struct ScaleFactors {
 // smaller of (margin - fx)/nx and (margin - fy)/ny. An fy of 0 or less is
 // fx. Rejects a negative fx without a negative fy, and a new size below 1
 // on either side.
-ScaleFactors scale_factors(const char *word, const Image &image, double box_margin);
+ScaleFactors scale_factors(const char *word, const ImageHeader &image, double box_margin);
 
 // The array a scaling writes into, after which it logs the factors, the
 // new size and the bin size under `name`. Bins at least one source pixel
 // wide and high read only at or after the result pixel's own index, so a
 // reduction reuses the source array.
-ResultArray scaled_result(const char *name, const ScaleFactors &f, Image &image);
+ResultArray scaled_result(const char *name, const ScaleFactors &f, PixelArray &source);
 
 }  // namespace photofilter

@@ -115,7 +115,7 @@ AxisBins axis_bins(int32_t count, double bin, int32_t length) {
 }
 
 // The source rows: the widened pixels (4 samples a pixel, r, g, b, aux), or
-// the packed bytes of an image as read (r, g, b).
+// the bytes of an image as read (r, g, b).
 template <typename SampleType, int kLaneCount, int kLargestMagnitude>
 struct SourceRows {
   using Sample = SampleType;
@@ -415,7 +415,7 @@ class SeparableReduction {
   int exact_bits_left_;
 };
 
-// Writes a result row as pixels, or as bytes when the result stays packed
+// Writes a result row as pixels, or as bytes when the result stays bytes
 // (means of bytes are bytes).
 PHOTOFILTER_INLINE void store_row(const Pixel *row, int32_t width, Pixel *to) {
   std::memcpy(to, row, static_cast<size_t>(width) * sizeof(Pixel));
@@ -473,35 +473,65 @@ int32_t smoothing_radius(const ScaleFactors &f) {
   return f.weight > 0.01 ? truncate_to<int32_t>(1.99 / (f.bin_width + f.bin_height)) : 0;
 }
 
+// The bins of both axes and whether the separable pass serves them.
+struct ScalePlan {
+  ScaleFactors f;
+  AxisBins columns, rows;
+  bool separable;
+  int32_t radius;  // of the smoothing after an enlargement
+};
+
+ScalePlan scale_plan(const ScaleFactors &f, const ImageHeader &image) {
+  ScalePlan p{f, axis_bins(f.width, f.bin_width, image.nx),
+              axis_bins(f.height, f.bin_height, image.ny), false, smoothing_radius(f)};
+  p.separable = f.bin_width >= 1 && f.bin_height >= 1 &&
+                SeparableReduction<PixelRows>::applies(p.columns, p.rows);
+  return p;
+}
+
+void smooth_scaled(const ScalePlan &p, Image &image) {
+  step_timer("binning done");
+  for (int32_t pass = 0; pass < p.radius; ++pass) {
+    std::fprintf(stderr, "smothing with radius %d weight %g\n", p.radius, p.f.weight);
+    weighted_blur(image, p.radius, p.f.weight);
+  }
+  step_timer("scaling done");
+}
+
 }  // namespace
 
 void scaling(const char *word, Image &image) {
   const ScaleFactors f = scale_factors(word, image, 0.00001);
-  ResultArray scaled = scaled_result("scale", f, image);
-  const AxisBins columns = axis_bins(f.width, f.bin_width, image.nx);
-  const AxisBins rows = axis_bins(f.height, f.bin_height, image.ny);
-  const bool separable = f.bin_width >= 1 && f.bin_height >= 1 &&
-                         SeparableReduction<PixelRows>::applies(columns, rows);
-  const int32_t radius = smoothing_radius(f);
-  if (!image.packed) {
-    bin_into(rows_of(image.pixels.get(), image.nx), columns, rows, separable, f.width, f.height,
-             scaled.data());
-    scaled.install(f.width, f.height);
-  } else if (radius > 0) {
+  ResultArray scaled = scaled_result("scale", f, image.pixels);
+  const ScalePlan p = scale_plan(f, image);
+  bin_into(rows_of(image.pixels.get(), image.nx), p.columns, p.rows, p.separable, f.width,
+           f.height, scaled.data());
+  image.replace_pixels(scaled.release(), f.width, f.height);
+  smooth_scaled(p, image);
+}
+
+void scaling_bytes(const char *word, WorkingImage &working, bool) {
+  ByteImage &image = working.bytes();
+  const ScaleFactors f = scale_factors(word, image, 0.00001);
+  ResultArray scaled = scaled_result("scale", f, image.storage);
+  const ScalePlan p = scale_plan(f, image);
+  const ByteRows source{image.bytes(), image.nx};
+  if (p.radius > 0) {
     // The smoothing needs pixels: only the result is widened.
-    bin_into(ByteRows{image.packed_bytes(), image.nx}, columns, rows, separable, f.width,
-             f.height, scaled.data());
-    scaled.install(f.width, f.height);
-  } else {
-    bin_into(ByteRows{image.packed_bytes(), image.nx}, columns, rows, separable, f.width,
-             f.height, scaled.packed_data(int64_t{f.width} * f.height));
-    scaled.install_packed(f.width, f.height);
+    bin_into(source, p.columns, p.rows, p.separable, f.width, f.height, scaled.data());
+    Image result;
+    static_cast<ImageHeader &>(result) = image;
+    result.replace_pixels(scaled.release(), f.width, f.height);
+    working = WorkingImage(std::move(result));
+    smooth_scaled(p, working.widened());
+    return;
   }
+  // Means of bytes are bytes: the result stays bytes.
+  const int64_t count = int64_t{f.width} * f.height;
+  bin_into(source, p.columns, p.rows, p.separable, f.width, f.height,
+           byte_position(scaled.data(), count));
+  image.replace(scaled.release(), f.width, f.height);
   step_timer("binning done");
-  for (int32_t pass = 0; pass < radius; ++pass) {
-    std::fprintf(stderr, "smothing with radius %d weight %g\n", radius, f.weight);
-    weighted_blur(image, radius, f.weight);
-  }
   step_timer("scaling done");
 }
 

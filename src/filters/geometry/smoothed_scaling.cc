@@ -35,7 +35,7 @@ void sample_into(const Image &image, const std::vector<int32_t> &columns,
 
 void smoothed_scaling(const char *word, Image &image) {
   const ScaleFactors f = scale_factors(word, image, 0.999);
-  ResultArray scaled = scaled_result("sscale", f, image);
+  ResultArray scaled = scaled_result("sscale", f, image.pixels);
   const int32_t radius = truncate_to<int32_t>((f.bin_width + f.bin_height) * 0.25 + 1);
   std::fprintf(stderr, "blur radius %d weight %g\n", radius, f.weight);
   const std::vector<int32_t> columns = bin_centres(f.width, f.bin_width, image.nx);
@@ -45,13 +45,12 @@ void smoothed_scaling(const char *word, Image &image) {
     // ends at or before the end of source row rows[j] >= j, as the sampled
     // blur requires when the result shares the source array.
     weighted_blur_sampled(image, radius, f.weight, columns, rows, scaled.data());
-    scaled.install(f.width, f.height);
+    image.replace_pixels(scaled.release(), f.width, f.height);
     clear_aux(image);
   } else {
-    image.unpack_pixels();
     weighted_blur(image, radius, f.weight);
     sample_into(image, columns, rows, scaled.data());
-    scaled.install(f.width, f.height);
+    image.replace_pixels(scaled.release(), f.width, f.height);
   }
   step_timer("smoothed scaling done");
 }

@@ -9,7 +9,10 @@
 
 namespace photofilter {
 
-void blur2(const char *word, Image &image) {
+namespace {
+
+template <typename AnyImage>
+void blur2_cycles(const char *word, AnyImage &image) {
   int cycles = 1;
   std::sscanf(word, "%d", &cycles);
   std::fprintf(stderr, "blur 2 cycles %d\n", cycles);
@@ -19,5 +22,11 @@ void blur2(const char *word, Image &image) {
   }
   step_timer("blur2 done");
 }
+
+}  // namespace
+
+void blur2(const char *word, Image &image) { blur2_cycles(word, image); }
+
+void blur2_bytes(const char *word, WorkingImage &image, bool) { blur2_cycles(word, image.bytes()); }
 
 }  // namespace photofilter

@@ -1,6 +1,7 @@
 // Handlers of the noise-reduction commands.
 #pragma once
 
+#include "image/byte_image.h"
 #include "image/image.h"
 
 namespace photofilter {
@@ -12,5 +13,8 @@ void simple_noise_reduction(const char *word, Image &image); // "-snr"
 void fnr_noise_reduction(const char *word, Image &image);    // "-fnr"
 void noise_reduction(const char *word, Image &image);        // "-nr"
 void single_pixel_removal(const char *word, Image &image);   // "-spr"
+
+// "-b2" for an image still held as bytes, which stays bytes.
+void blur2_bytes(const char *word, WorkingImage &image, bool written_next);
 
 }  // namespace photofilter

@@ -1,7 +1,7 @@
-// Commands that work on an image still packed as read (3 bytes a pixel)
-// must give exactly what they give on the widened image: the same samples
-// when more commands follow, the same written bytes when the image is
-// written next.
+// Commands that work on an image still held as read (3 bytes a pixel)
+// must give exactly what their handlers give on the widened image: the
+// same samples when more commands follow, the same written bytes when the
+// image is written next.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,9 +19,10 @@ namespace {
 
 // The bytes written after the command, its rejection, or its failure (a
 // result too large for the memory).
-std::string outcome(const Command &command, const char *word, Image &image) {
+template <typename Apply, typename AnyImage>
+std::string outcome(Apply apply, AnyImage &image) {
   try {
-    command.handler(word, image);
+    apply();
   } catch (const InvalidParameter &reason) {
     return std::string("rejected: ") + reason.what();
   } catch (const RunError &failure) {
@@ -38,10 +39,10 @@ std::string photo_file(int nx, int ny) {
   return ppm_file(nx, ny, samples);
 }
 
-std::vector<std::string> packed_command_words() {
+std::vector<std::string> byte_command_words() {
   std::vector<std::string> words;
   for (const Command &command : command_table()) {
-    if (command.takes_packed_image) words.push_back(command.word);
+    if (command.on_bytes != nullptr) words.push_back(command.word);
   }
   return words;
 }
@@ -55,9 +56,9 @@ bool slow_on_large_file(const std::string &command, const std::string &word) {
          ((command == "-ec" || command == "-ec1") && word == "10,20,30,40,2,3");
 }
 
-class PackedImage : public ::testing::TestWithParam<std::string> {};
+class ByteEntryPoint : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(PackedImage, CommandGivesTheSameResultOnPackedAndWidenedImages) {
+TEST_P(ByteEntryPoint, GivesWhatTheHandlerGivesOnTheWidenedImage) {
   const Command &command = *find_command(GetParam().c_str());
   // 512x384 is large enough for the table paths of saturation.
   const std::string files[] = {photo_file(29, 17), photo_file(1, 6), photo_file(0, 0),
@@ -77,23 +78,23 @@ TEST_P(PackedImage, CommandGivesTheSameResultOnPackedAndWidenedImages) {
     for (const char *word : words) {
       if (file.size() > 100000 && slow_on_large_file(command.word, word)) continue;
       for (const bool written_next : {false, true}) {
-        Image widened = read_from(file, false);
-        Image packed = read_from(file, true);
-        widened.written_next = packed.written_next = written_next;
+        Image widened = read_from(file);
+        WorkingImage bytes(read_bytes_from(file));
         const std::string what = std::string(command.word) + " " + word + " on " +
                                  std::to_string(widened.nx) + "x" + std::to_string(widened.ny);
-        EXPECT_EQ(outcome(command, word, packed), outcome(command, word, widened)) << what;
+        EXPECT_EQ(outcome([&] { command.on_bytes(word, bytes, written_next); }, bytes),
+                  outcome([&] { command.handler(word, widened); }, widened))
+            << what;
         if (!written_next) {
-          packed.unpack_pixels();
-          EXPECT_EQ(samples_of(packed), samples_of(widened)) << what;
+          EXPECT_EQ(samples_of(bytes.widened()), samples_of(widened)) << what;
         }
       }
     }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryPackedCommand, PackedImage,
-                         ::testing::ValuesIn(packed_command_words()),
+INSTANTIATE_TEST_SUITE_P(EveryByteCommand, ByteEntryPoint,
+                         ::testing::ValuesIn(byte_command_words()),
                          [](const ::testing::TestParamInfo<std::string> &info) {
                            return info.param.substr(1);
                          });
