@@ -55,6 +55,7 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/bin" "$work/photos"
+# shellcheck disable=SC2016 # "$1" belongs to the stand-in
 printf '#!/bin/sh\nexec cat -- "$1"\n' > "$work/bin/jpegtopnm"
 printf '#!/bin/sh\nexec cat\n' > "$work/bin/pnmtopng"
 chmod +x "$work/bin/jpegtopnm" "$work/bin/pnmtopng"
@@ -62,7 +63,7 @@ chmod +x "$work/bin/jpegtopnm" "$work/bin/pnmtopng"
 header=$'P6\n5 4\n255\n'
 good_photo() {  # 5x4 pixels of a gradient
   printf '%s' "$header"
-  for value in $(seq 0 59); do printf "\\$(printf '%03o' $((value * 4)))"; done
+  for value in $(seq 0 59); do printf '%b' "\\0$(printf '%03o' $((value * 4)))"; done
 }
 good_photo > "$work/photos/a.jpg"
 good_photo > "$work/photos/b c.jpg"
@@ -76,9 +77,10 @@ status=0
 cd "$work/photos"
 for photo in a "b c"; do
   [ -f "$photo-out.png" ] || fail "no $photo-out.png; the batch said: $(cat "$work/batch.out")"
-  head -c ${#header} "$photo-out.png" | cmp -s - <(printf '%s' "$header") &&
-    [ "$(wc -c < "$photo-out.png")" -eq $((${#header} + 60)) ] ||
+  if ! head -c ${#header} "$photo-out.png" | cmp -s - <(printf '%s' "$header") ||
+     [ "$(wc -c < "$photo-out.png")" -ne $((${#header} + 60)) ]; then
     fail "$photo-out.png is not the filtered 5x4 image"
+  fi
   grep -q '^save and exit' "$photo.log" || fail "$photo.log does not end the run"
 done
 [ ! -e broken-out.png ] || fail "a failed run left broken-out.png"
