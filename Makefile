@@ -1,10 +1,12 @@
-# Front door: `make` builds the filter, `make demo` runs it on the sample
-# photo, `make test` builds and runs every test, `make sanitize` runs the
-# tests under AddressSanitizer and UndefinedBehaviorSanitizer, `make fuzz`
-# builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS,
-# `make gallery` remakes the before/after pictures of doc/gallery/,
-# `make install` and `make package` install the program or build a Debian
-# package of it, `make bench-peers` times it beside other tools.
+# Front door: `make` builds the filter, its tests and benchmarks, `make
+# demo` builds the filter alone and runs it on the sample photo, `make test`
+# builds and runs every test, `make sanitize` runs the tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, `make fuzz` builds the
+# libFuzzer targets with clang and runs each for FUZZ_SECONDS, `make
+# gallery` remakes the before/after pictures of doc/gallery/ and their
+# table in README.md, `make install` and `make package` install the program
+# or build a Debian package of it, `make bench-peers` times it beside other
+# tools.
 BUILD       ?= build
 SAN_BUILD   ?= build-sanitize
 FUZZ_BUILD  ?= build-fuzz
@@ -18,15 +20,22 @@ DEMO_INPUT  := examples/dandelion.ppm
 DEMO_OUTPUT := $(BUILD)/demo/dandelion-filtered.ppm
 PREFIX      ?= /usr/local
 
-.PHONY: all build demo test sanitize fuzz bench bench-peers gallery install package clean
+.PHONY: all configure build program demo test sanitize fuzz bench bench-peers gallery install package clean
 
 all: build
 
-build:
+configure:
 	cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release > /dev/null
+
+# Everything: the program, the test suite, the benchmarks.
+build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-demo: build
+# The program alone, for what only runs it.
+program: configure
+	cmake --build $(BUILD) -j $(JOBS) --target photofilter
+
+demo: program
 	@mkdir -p $(BUILD)/demo
 	$(BUILD)/photofilter $(DEMO_CHAIN) < $(DEMO_INPUT) > $(DEMO_OUTPUT)
 	@echo "demo: wrote $(DEMO_OUTPUT)"
@@ -72,7 +81,7 @@ bench-peers: build
 	  $(if $(ROWS),--rows "$(ROWS)") $(if $(BASELINE),--baseline $(BASELINE)) \
 	  $(if $(filter no,$(PEERS)),--no-peers)
 
-gallery: build
+gallery: program
 	PHOTOFILTER=$(BUILD)/photofilter doc/make_gallery.sh
 
 install: build

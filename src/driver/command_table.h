@@ -1,5 +1,6 @@
 // The one list of the program's commands: word, handler, parameter
-// synopsis and a one-line description. Usage text comes from it.
+// synopsis, a one-line description, the family it belongs to and which way
+// its main numbers act. Usage text comes from it.
 #pragma once
 
 #include <span>
@@ -9,6 +10,15 @@
 #include "image/image.h"
 
 namespace photofilter {
+
+// The families of commands and the order in which the usage text and the
+// manual page list them.
+enum class Family { color, noise, fringe, geometry, edge, unchanged };
+inline constexpr Family kFamilies[] = {Family::color,    Family::noise, Family::fringe,
+                                       Family::geometry, Family::edge,  Family::unchanged};
+
+// The family's heading in the usage text and the manual page.
+const char *family_heading(Family family);
 
 // A handler scans its parameter word and transforms the image in place.
 using Handler = void (*)(const char *word, Image &image);
@@ -27,6 +37,8 @@ struct Command {
   // Set for commands that can work on the image as read; the others get it
   // widened.
   ByteHandler on_bytes = nullptr;
+  Family family = Family::unchanged;
+  const char *direction = "";  // one line: which way the main numbers act
 };
 
 std::span<const Command> command_table();

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "driver/command_table.h"
+#include "driver/usage.h"
 #include "image/step_timer.h"
 #include "image/errors.h"
 #include "image/image.h"
@@ -36,12 +37,9 @@ void print_usage(std::FILE *to) {
       "command word given last keeps them all. Every step's parameters and CPU\n"
       "time are logged on standard error.\n"
       "\n"
-      "commands:\n",
+      "commands, by family:\n",
       to);
-  for (const Command &command : command_table()) {
-    std::fprintf(to, "  %-6s %s\n         %s\n", command.word, command.synopsis,
-                 command.description);
-  }
+  print_commands_by_family(to);
   std::fputs(
       "\n"
       "examples:\n"
