@@ -1,6 +1,5 @@
 // The working image of a run: a row-major array of four signed 16-bit
-// values per pixel, plus the statistics fields that the window-based
-// correction commands fill before they read them.
+// values per pixel.
 #pragma once
 
 #include <cstddef>
@@ -45,11 +44,6 @@ struct Image {
   int32_t nx = 0;
   int32_t ny = 0;
   int32_t depth = 0;
-  int32_t sum_min = 0, sum_max = 0;
-  int32_t r_min = 0, r_max = 0;
-  int32_t g_min = 0, g_max = 0;
-  int32_t b_min = 0, b_max = 0;
-  int32_t r_mean = 0, g_mean = 0, b_mean = 0;
 
   // True while the pixel array holds the image still as read: 3 bytes a
   // pixel (r, g, b, each 0..255) in the last 3*nx*ny bytes of its memory,

@@ -1,9 +1,12 @@
-// Exact answers to "is the extended-precision quotient n / d below a
-// limit?" for sample-sized n and d, without dividing. The window tests of
-// the fringe corrections ask this for every pixel they visit, and a
-// highlight's windows overlap so much that each pixel near it is visited
-// hundreds of times; a table of bounds per denominator turns the x87
-// division into two integer comparisons with the same outcome.
+// Exact integer answers to the extended-precision tests of the fringe
+// corrections, without dividing. The window tests ask them for every pixel
+// they visit, and a highlight's windows overlap so much that each pixel
+// near it is visited hundreds of times.
+//
+// Contract: each function below equals the plain expression of
+// fringe_rules.h that its comment names, for every sample-sized argument.
+// The proofs stand beside each one; the search first_where finds the turn
+// of a monotone test exactly, whatever its starting guess.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +17,7 @@ namespace photofilter {
 // The smallest n in [low, high] for which holds(n) is true, or high + 1
 // when there is none. holds must be monotone: false up to some n, true from
 // there on. The search walks from `guess` (clamped into range), so a guess
-// close to the answer makes it cheap.
+// close to the answer makes it cheap; the answer does not depend on it.
 template <typename Predicate>
 int32_t first_where(int32_t low, int32_t high, int64_t guess, Predicate holds) {
   int32_t n =
@@ -24,9 +27,11 @@ int32_t first_where(int32_t low, int32_t high, int64_t guess, Predicate holds) {
   return n;
 }
 
+// quotient(n, d) < limit (fringe_rules.h) for every sample n and every
+// sample-plus-one d, IEEE division by zero included, by a table of the
+// numerators below the limit for each denominator.
 class QuotientBelow {
  public:
-  // Numerators are samples; denominators are a sample plus one.
   static constexpr int32_t kLowestNumerator = INT16_MIN;
   static constexpr int32_t kHighestNumerator = INT16_MAX;
   static constexpr int32_t kLowestDenominator = INT16_MIN + 1;
@@ -34,7 +39,6 @@ class QuotientBelow {
 
   explicit QuotientBelow(long double limit);
 
-  // (long double)n / d < limit, IEEE division by zero included.
   bool operator()(int32_t n, int32_t d) const {
     const Interval &below = intervals_[d - kLowestDenominator];
     return below.low <= n && n <= below.high;
@@ -51,5 +55,38 @@ class QuotientBelow {
 
   std::vector<Interval> intervals_;
 };
+
+// The smallest green g of a centre that is bright enough: g >= the result
+// exactly when bright_enough(slimit, g). The test is monotone in g.
+int32_t first_bright_green(double slimit);
+
+// The smallest channel sum s that is not darker than `limit`: s < the
+// result exactly when darker_than(s, limit). The test is monotone in s.
+int32_t first_sum_not_darker(long double limit);
+
+// too_green(g) is g >= 153: g / 255 > 0.6 in extended precision first holds
+// at 153 (152 / 255 = 0.596..., 153 / 255 = 0.6 rounds above the double 0.6,
+// which lies below 0.6), and the quotient grows with g.
+constexpr int32_t kFirstTooGreen = 153;
+
+// too_bright(s) is s >= 459, for the same reason: s / 765 = g / 255 at s = 3g.
+constexpr int32_t kFirstTooBrightSum = 459;
+
+// pulled_towards(c, m) is (2c + m) / 3 in integer division. (c + 0.5 m) is
+// exact in extended precision, and its exact quotient by 1.5, (2c + m) / 3,
+// is an integer or lies at least a third from one; rounding to 64 bits moves
+// it far less, so it truncates to the same integer. |2c + m| / 3 <= 32768
+// fits a sample.
+inline int16_t pulled_towards_exactly(int16_t c, int16_t m) {
+  return static_cast<int16_t>((2 * int32_t{c} + m) / 3);
+}
+
+// mean_with_minimum(r, r_min) is (r + r_min) / 2 in integer division for
+// r_min <= r, r_min <= 30000: the sum is exact, halving it is exact, and
+// truncation of a half-integer toward zero is the integer quotient. The
+// mean lies between r_min and r, so it fits a sample.
+inline int16_t mean_with_minimum_exactly(int32_t r, int32_t r_min) {
+  return static_cast<int16_t>((r + r_min) / 2);
+}
 
 }  // namespace photofilter

@@ -4,16 +4,22 @@
 #include <cstdio>
 
 #include "filters/noise/noise_commands.h"
+#include "filters/noise/noise_plans.h"
 #include "image/block_mean.h"
 #include "image/step_timer.h"
 
 namespace photofilter {
 
+Blur2Plan plan_blur2(const char *word) {
+  Blur2Plan p;
+  std::sscanf(word, "%d", &p.cycles);
+  std::fprintf(stderr, "blur 2 cycles %d\n", p.cycles);
+  return p;
+}
+
 void blur2(const char *word, Image &image) {
-  int cycles = 1;
-  std::sscanf(word, "%d", &cycles);
-  std::fprintf(stderr, "blur 2 cycles %d\n", cycles);
-  for (int cycle = 0; cycle < cycles && image.nx >= 1 && image.ny >= 1; ++cycle) {
+  const Blur2Plan p = plan_blur2(word);
+  for (int cycle = 0; cycle < p.cycles && image.nx >= 1 && image.ny >= 1; ++cycle) {
     shrink_by_block_mean(image);
     step_timer("blur2 cycle done");
   }
