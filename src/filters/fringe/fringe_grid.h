@@ -27,8 +27,9 @@ FringeParameters scan_fringe_parameters(const char *word, const Image &image);
 // The "<tag> command params" and "<tag> correction factor ..." lines.
 void log_fringe_parameters(const char *tag, const FringeParameters &parameters);
 
-// The plan of "-rfc" and "-bfc": the parameters, then what follows from
-// them and the image size, after the "<tag> using cfak" line is logged.
+// The plan of "-rfc" and "-bfc": the parameters and what follows from them
+// and the image size. Planning logs the parameter lines and the
+// "<tag> using cfak" line.
 struct FringeCorrectionPlan {
   FringeParameters grid;
   double cfak = 0;          // 0.5 / factor + 1.01

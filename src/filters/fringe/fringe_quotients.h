@@ -64,9 +64,9 @@ int32_t first_bright_green(double slimit);
 // result exactly when darker_than(s, limit). The test is monotone in s.
 int32_t first_sum_not_darker(long double limit);
 
-// too_green(g) is g >= 153: g / 255 > 0.6 in extended precision first holds
-// at 153 (152 / 255 = 0.596..., 153 / 255 = 0.6 rounds above the double 0.6,
-// which lies below 0.6), and the quotient grows with g.
+// too_green(g) is g >= 153: the quotient grows with g, 152 / 255 is
+// 0.596..., and 153 / 255 is 0.6, which in extended precision rounds to
+// within 2^-64 of 0.6 and so lies above the double 0.6 (about 2^-55 below).
 constexpr int32_t kFirstTooGreen = 153;
 
 // too_bright(s) is s >= 459, for the same reason: s / 765 = g / 255 at s = 3g.

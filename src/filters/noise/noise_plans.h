@@ -53,7 +53,7 @@ NoiseReductionPlan plan_noise_reduction(const char *word);  // "-nr"
 
 // Single pixel removal: the mode character and what it selects.
 struct SinglePixelRemovalPlan {
-  char mode = ' ';  // an empty word selects no mode
+  char mode = ' ';          // an empty word selects no mode
   bool light = false;       // l, b: pixels brighter than their whole ring
   bool dark = false;        // d, b: pixels darker than their whole ring
   bool horizontal = false;  // x: extremes between the left and right neighbour
