@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "filters/edge/edge_contrast_scaling.h"
+#include "image/brightness_table.h"
 #include "image/kernels.h"
 #include "image/sample.h"
 #include "test_images.h"
@@ -52,6 +53,21 @@ TEST(SampleConversions, ExtendedTruncationMatchesADirectConversion) {
           << static_cast<double>(y);
     }
   }
+}
+
+// Looked-up brightness values against the division, over every sum of
+// three samples: the ends of the table and the sums beyond them.
+TEST(BrightnessTable, LooksUpWhatItWouldWorkOut) {
+  for (const double divisor : {255.0, 1.0, -7.0, double(INT_MIN)}) {
+    const BrightnessTable<double> in_double(divisor);
+    const BrightnessTable<long double> in_extended(divisor);
+    for (int32_t sum = 3 * INT16_MIN; sum <= 3 * INT16_MAX; ++sum) {
+      ASSERT_EQ(in_double(sum), brightness_of_sum(sum, divisor)) << sum;
+      ASSERT_EQ(in_extended(sum), brightness_of_sum<long double>(sum, divisor)) << sum;
+    }
+  }
+  EXPECT_EQ(BrightnessTable<double>(255)(765), 1.0);
+  EXPECT_EQ(BrightnessTable<long double>(2)(-6), -1.0L);
 }
 
 // `pixels` laid out in `rows` rows.

@@ -1,6 +1,7 @@
-// "-rfc", "-bfc" and "-rfc1": a plain version that divides in long double
-// at every visit, the tie cases of the window tests, hand-built fringes,
-// and the logs through the whole program.
+// "-rfc", "-bfc" and "-rfc1": the handlers against their plans and plain
+// rules, the exact integer tests against the quotients they stand for, the
+// tie cases of the window tests, hand-built fringes, the defaults of large
+// images, and the logs through the whole program.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,9 +13,8 @@
 #include <vector>
 
 #include "filters/fringe/fringe_commands.h"
-#include "filters/fringe/quotient_below.h"
-#include "image/sample.h"
-#include "image/window_statistics.h"
+#include "filters/fringe/fringe_quotients.h"
+#include "filters/fringe/fringe_rules.h"
 #include "run_program.h"
 #include "test_images.h"
 
@@ -25,64 +25,23 @@ using testing::samples_of;
 using L = long double;
 using Handler = void (*)(const char *, Image &);
 
-// The three corrections written the slow way: every test and new value a
-// long double quotient formed at the visit, every candidate's statistics
-// gathered in full.
-void reference(Handler handler, const char *word, Image &im) {
-  const int64_t size_sum = int64_t{im.nx} + im.ny, sr = size_sum / 500;
-  double factor = 1.0, slimit = 0.95;
-  int extent = static_cast<int>(size_sum / 150), xyinc = static_cast<int>(size_sum / 3000 + 1);
-  std::sscanf(word, "%lf,%lf,%d,%d", &factor, &slimit, &extent, &xyinc);
-  const double cfak = 0.5 / factor + 1.01;
-  const bool blue = handler == blue_fringe_correction;
-  int16_t Pixel::*f = blue ? &Pixel::b : &Pixel::r;
-  int16_t Pixel::*o = blue ? &Pixel::r : &Pixel::b;
-  const auto statistics = [&](int64_t x, int64_t y, int64_t radius, int64_t step) {
-    WindowStatistics s;
-    for (int64_t j = std::max<int64_t>(y - radius, 0); j <= std::min(y + radius, im.ny - 1L);
-         j += step)
-      for (int64_t i = std::max<int64_t>(x - radius, 0); i <= std::min(x + radius, im.nx - 1L);
-           i += step)
-        s.add(im.at(i, j));
-    s.store_into(im);
-  };
-  for (int64_t y = extent + 1; y < im.ny - extent - 2; y += xyinc) {
-    for (int64_t x = extent + 1; x < im.nx - extent - 2; x += xyinc) {
-      const Pixel c = im.at(x, y);
-      const L centre_share = L(3 * c.r) / (c.r + c.g + c.b + 1);
-      if (slimit > L(c.g) / 255) continue;
-      const L t = slimit * (L(c.r + c.g + c.b) / 765);
-      if (handler != rfc1_correction) {
-        statistics(x, y, sr, sr > 0 ? 2 * sr : 1);
-        if (L(im.sum_min) / 255 > L(c.g) / 255 * (L(slimit) + 1) * 0.5) continue;
-      }
-      for (int64_t j = y - extent; j <= y + extent; ++j) {
-        for (int64_t i = x - extent; i <= x + extent; ++i) {
-          Pixel &p = im.at(i, j);
-          if (handler == rfc1_correction) {
-            const L n = L(p.r + p.g + p.b) / 765;
-            if (n >= t) continue;
-            statistics(i, j, 1, 2);
-            if (im.r_min > p.r || n > 0.6) continue;
-            p.r = truncate_to_sample((L(p.r) + im.r_min) * 0.5);
-            continue;
-          }
-          const L share = blue ? L(3 * p.b) / (p.r + p.g + p.b + 1) : centre_share;
-          if (share < cfak && L(p.*f) / (p.g + 1) < L(cfak) - 0.2) continue;
-          if (L(p.*f) / (p.*o + 1) < L(cfak) - 0.5) continue;
-          if (L(p.r) / (p.g + 1) < 0.4 || L(p.g) / 255 > 0.6) continue;
-          const int16_t m = std::min({p.*f, im.at(i - 1, j - 1).*f, im.at(i + 1, j - 1).*f,
-                                      im.at(i - 1, j + 1).*f, im.at(i + 1, j + 1).*f});
-          p.*f = truncate_to_sample((L(p.*f) + 0.5 * m) / 1.5);
-        }
-      }
-    }
+// The handler's plan and then its plain rule; returns the log and, for
+// "-rfc1", the corrections made in `count`.
+std::string correct_plainly(Handler handler, const char *word, Image &im, int64_t &count) {
+  ::testing::internal::CaptureStderr();
+  if (handler == rfc1_correction) {
+    count = correct_rfc1(im, plan_rfc1_correction(word, im));
+  } else if (handler == blue_fringe_correction) {
+    correct_fringes<BlueFringe>(im, plan_fringe_correction("kbc", word, im));
+  } else {
+    correct_fringes<RedFringe>(im, plan_fringe_correction("krc", word, im));
   }
+  return ::testing::internal::GetCapturedStderr();
 }
 
-std::vector<int32_t> statistics_of(const Image &im) {
-  return {im.sum_min, im.sum_max, im.r_min,  im.r_max,  im.g_min, im.g_max,
-          im.b_min,   im.b_max,   im.r_mean, im.g_mean, im.b_mean};
+// The "-rfc1" closing line for `count` corrections, up to the percentage.
+std::string corrected_points(int64_t count) {
+  return "corrected points " + std::to_string(count) + " cfak 1.3 % ";
 }
 
 // Runs a handler in process and returns its log.
@@ -107,7 +66,7 @@ Image edgy_image(int nx, int ny, int lo, int hi, uint32_t seed) {
   return im;
 }
 
-TEST(FringeCorrection, AgreesWithPlainVersion) {
+TEST(FringeCorrection, AgreesWithThePlainRules) {
   const Image images[] = {edgy_image(330, 200, 0, 255, 1), edgy_image(40, 30, 0, 255, 2),
                           edgy_image(300, 210, INT16_MIN, INT16_MAX, 3)};
   const char *words[] = {"x",        "1,0.95,3,2", "0.3,0.5,2,1", "-1,0.9,1,3",
@@ -117,10 +76,14 @@ TEST(FringeCorrection, AgreesWithPlainVersion) {
       for (const char *word : words) {
         SCOPED_TRACE(::testing::Message() << image.nx << "x" << image.ny << " " << word);
         Image expected = image.scratch_copy(), got = image.scratch_copy();
-        reference(handler, word, expected);
-        run_handler(handler, word, got);
+        int64_t count = 0;
+        const std::string plan_log = correct_plainly(handler, word, expected, count);
+        const std::string log = run_handler(handler, word, got);
         ASSERT_EQ(samples_of(got), samples_of(expected));
-        EXPECT_EQ(statistics_of(got), statistics_of(expected));
+        EXPECT_TRUE(log.starts_with(plan_log)) << log;
+        if (handler == rfc1_correction) {
+          EXPECT_NE(log.find(corrected_points(count)), std::string::npos) << log;
+        }
       }
     }
   }
@@ -139,8 +102,45 @@ TEST(FringeCorrection, QuotientTableAgreesWithExtendedDivision) {
       for (const int64_t n : {int64_t{INT16_MIN}, int64_t{INT16_MAX}, int64_t{-1}, int64_t{0},
                               turn - 2, turn - 1, turn, turn + 1, turn + 2}) {
         const int32_t k = int32_t(std::clamp<int64_t>(n, INT16_MIN, INT16_MAX));
-        ASSERT_EQ(below(k, d), L(k) / d < limit) << double(limit) << ": " << k << " / " << d;
+        ASSERT_EQ(below(k, d), quotient(k, d) < limit) << double(limit) << ": " << k << " / " << d;
       }
+    }
+  }
+}
+
+// Every green and every sum of three samples against the quotient tests
+// the thresholds stand for, at and beside the limits that defaults and
+// ties give; the integer rules for new values against their extended
+// forms over every sample and the minima that can occur.
+TEST(FringeCorrection, ExactIntegerTestsAgreeWithTheirQuotients) {
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const double slimit : {0.95, 0.5, 1.0, 0.0, -2.0, 243 / 255.0, 1e10, -inf, inf}) {
+    const int32_t first = first_bright_green(slimit);
+    for (int32_t g = INT16_MIN; g <= INT16_MAX; ++g) {
+      ASSERT_EQ(g >= first, bright_enough(slimit, g)) << slimit << " " << g;
+    }
+  }
+  EXPECT_EQ(first_bright_green(std::nan("")), INT16_MIN);
+  for (const L limit : {0.95L * 460 / 765, 0.5L * 460 / 765, L(0.95) * (L(765) / 765), 0.0L,
+                        -1.5L, 200.0L, L(-inf), L(inf), std::numeric_limits<L>::quiet_NaN()}) {
+    const int32_t first = first_sum_not_darker(limit);
+    for (int32_t sum = 3 * INT16_MIN; sum <= 3 * INT16_MAX; ++sum) {
+      ASSERT_EQ(sum < first, darker_than(sum, limit)) << double(limit) << " " << sum;
+    }
+  }
+  for (int32_t g = INT16_MIN; g <= INT16_MAX; ++g) {
+    ASSERT_EQ(g >= kFirstTooGreen, too_green(g)) << g;
+  }
+  for (int32_t sum = 3 * INT16_MIN; sum <= 3 * INT16_MAX; ++sum) {
+    ASSERT_EQ(sum >= kFirstTooBrightSum, too_bright(sum)) << sum;
+  }
+  const int16_t minima[] = {INT16_MIN, -32767, -3, -2, -1, 0, 1, 2, 50, 29999, 30000, INT16_MAX};
+  for (int32_t c = INT16_MIN; c <= INT16_MAX; ++c) {
+    const int16_t sample = static_cast<int16_t>(c);
+    for (const int16_t m : minima) {
+      ASSERT_EQ(pulled_towards_exactly(sample, m), pulled_towards(sample, m)) << c << " " << m;
+      if (m > c || m > WindowStatistics::kMinimumStart) continue;
+      ASSERT_EQ(mean_with_minimum_exactly(c, m), mean_with_minimum(c, m)) << c << " " << m;
     }
   }
 }
@@ -211,13 +211,16 @@ TEST(FringeCorrection, WindowTestsAndTies) {
     for (const auto &[x, y] : {std::pair{0, 0}, {2, 0}, {0, 2}}) {
       im.at(x, y) = Pixel{c.neighbour, c.ground.g, c.neighbour, 0};
     }
-    Image expected = im.scratch_copy();
+    Image expected = im.scratch_copy(), plain = im.scratch_copy();
     (c.handler == blue ? expected.at(1, 1).b : expected.at(1, 1).r) = c.expected;
     const std::string log = run_handler(c.handler, c.word, im);
+    int64_t count = 0;
+    correct_plainly(c.handler, c.word, plain, count);
     EXPECT_EQ(samples_of(im), samples_of(expected));
+    EXPECT_EQ(samples_of(plain), samples_of(expected));
     if (c.count >= 0) {
-      EXPECT_NE(log.find("corrected points " + std::to_string(c.count) + " cfak 1.3 % "),
-                std::string::npos);
+      EXPECT_NE(log.find(corrected_points(c.count)), std::string::npos);
+      EXPECT_EQ(count, c.count);
     }
   }
 }
@@ -256,8 +259,12 @@ TEST(FringeCorrection, HighlightWithFringe) {
       expected.at(1, y).*channel = c.inner_after;
       expected.at(2, y).*channel = y == 1 ? c.outer_first : c.outer_after;
     }
+    Image plain = im.scratch_copy();
+    int64_t count = 0;
+    correct_plainly(c.handler, "1,0.95,2,1000", plain, count);
     const std::string log = run_handler(c.handler, "1,0.95,2,1000", im);
     EXPECT_EQ(samples_of(im), samples_of(expected));
+    EXPECT_EQ(samples_of(plain), samples_of(expected));
     EXPECT_NE(log.find(c.closing), std::string::npos) << log;
   }
 }
@@ -275,8 +282,36 @@ TEST(FringeCorrection, DefaultsOfA3000By2000Image) {
   const std::vector<int16_t> before = samples_of(im);
   const std::string log = run_handler(red_fringe_correction, "x", im);
   EXPECT_NE(log.find("krc correction factor 1 slimit 0.95 extent 33 xyinc 2\n"), std::string::npos);
-  EXPECT_EQ(statistics_of(im), (std::vector<int32_t>{72, 204, 1, 50, 6, 200, 3, 100, 16, 68, 45}));
+  ::testing::internal::CaptureStderr();
+  const FringeCorrectionPlan plan = plan_fringe_correction("krc", "x", im);
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(plan.stat_radius, 10);
+  const WindowStatistics s = sampled_statistics(im, 100, 100, plan.stat_radius);
+  EXPECT_EQ((std::vector<int32_t>{s.sum_min(), s.sum_max(), s.r_min(), s.r_max(), s.g_min(),
+                                  s.g_max(), s.b_min(), s.b_max(), s.r_mean(), s.g_mean(),
+                                  s.b_mean()}),
+            (std::vector<int32_t>{72, 204, 1, 50, 6, 200, 3, 100, 16, 68, 45}));
   EXPECT_TRUE(samples_of(im) == before);
+}
+
+// Sizes where (nx + ny) / 150 and / 151 differ: 3001 / 150 = 20.007 and
+// 4501 / 150 = 30.007; both give xyinc 2.
+TEST(FringeCorrection, DefaultsFollowTheImageSize) {
+  const struct {
+    int nx, ny;
+    const char *extent;
+  } sizes[] = {{3000, 1, "extent 20 xyinc 2\n"}, {1, 4500, "extent 30 xyinc 2\n"}};
+  for (const auto &size : sizes) {
+    for (const auto &[handler, tag] : {std::pair<Handler, const char *>{red_fringe_correction, "krc"},
+                                       {blue_fringe_correction, "kbc"},
+                                       {rfc1_correction, "rfc1"}}) {
+      Image im = filled(size.nx, size.ny, Pixel{250, 250, 250, 0});
+      const std::string log = run_handler(handler, "", im);
+      EXPECT_NE(log.find(std::string(tag) + " correction factor 1 slimit 0.95 " + size.extent),
+                std::string::npos)
+          << log;
+    }
+  }
 }
 
 TEST(FringeCorrection, LogsProgressAndRejections) {

@@ -1,17 +1,22 @@
 // The noise reductions, the 2x2 block blur and the test filter: their logs
-// through the whole program, hand-computed results, and single pixel
-// removal against a plain pixel-by-pixel reference.
+// through the whole program, hand-computed results, and the row-wise and
+// lane-wise paths of single pixel removal and the contour stage against
+// their plain rules.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "filters/edge/edge_commands.h"
+#include "filters/noise/contour_lanes.h"
 #include "filters/noise/noise_commands.h"
+#include "filters/noise/noise_plans.h"
 #include "filters/noise/noise_reduction_stages.h"
+#include "filters/noise/single_pixel_removal.h"
 #include "image/kernels.h"
-#include "image/window_statistics.h"
 #include "run_program.h"
 #include "test_images.h"
 
@@ -204,27 +209,60 @@ TEST(NoiseReduction, GammaTable) {
   }
 }
 
+using ContourStage = void (*)(Image &, const Image &, double, double, int);
+
 TEST(NoiseReduction, ContourRemaindersDitherAndSaturation) {
-  // 100 * f = 100.3995...: the remainders raise every second or third value.
-  Image row = flat_image(10, 1, {100, 100, 100, 0});
-  const Image around = flat_image(10, 1, {101, 101, 101, 0});
-  sharpen_contours(row, around, 1.9484, 255, 0);
-  std::vector<int16_t> reds;
-  for (int x = 0; x < 10; ++x) reds.push_back(row.at(x, 0).r);
-  EXPECT_EQ(reds, (std::vector<int16_t>{100, 101, 100, 101, 100, 100, 101, 100, 101, 100}));
+  for (const ContourStage sharpen : {sharpen_contours, sharpen_contours_in_lanes}) {
+    // 100 * f = 100.3995...: the remainders raise every second or third value.
+    Image row = flat_image(10, 1, {100, 100, 100, 0});
+    const Image around = flat_image(10, 1, {101, 101, 101, 0});
+    sharpen(row, around, 1.9484, 255, 0);
+    std::vector<int16_t> reds;
+    for (int x = 0; x < 10; ++x) reds.push_back(row.at(x, 0).r);
+    EXPECT_EQ(reds, (std::vector<int16_t>{100, 101, 100, 101, 100, 100, 101, 100, 101, 100}));
 
-  // Equal brightness gives f = 1; the phase runs on across rows and a
-  // negative phase moves nothing.
-  const std::vector<Pixel> pixels = {{10, 10, 10, 1}, {10, 10, 11, 1}, {-20, -20, -20, 1},
-                                     {0, 0, 1, 1},    {5, 5, 5, 1},    {1, 1, 1, 1}};
-  Image dithered = image_of(3, 2, pixels);
-  sharpen_contours(dithered, image_of(3, 2, pixels), 1.0, 255, 2);
-  EXPECT_EQ(samples_of(dithered), (std::vector<int16_t>{12, 8, 10, 1, 8, 12, 11, 1, -20, -20, -20, 1,
-                                                        2, -2, 1, 1, 3, 5, 7, 1, -1, 1, 3, 1}));
+    // Equal brightness gives f = 1; the phase runs on across rows and a
+    // negative phase moves nothing.
+    const std::vector<Pixel> pixels = {{10, 10, 10, 1}, {10, 10, 11, 1}, {-20, -20, -20, 1},
+                                       {0, 0, 1, 1},    {5, 5, 5, 1},    {1, 1, 1, 1}};
+    Image dithered = image_of(3, 2, pixels);
+    sharpen(dithered, image_of(3, 2, pixels), 1.0, 255, 2);
+    EXPECT_EQ(samples_of(dithered),
+              (std::vector<int16_t>{12, 8, 10, 1, 8, 12, 11, 1, -20, -20, -20, 1, 2, -2, 1, 1, 3,
+                                    5, 7, 1, -1, 1, 3, 1}));
 
-  Image bright = flat_image(1, 1, {20000, 20000, 20000, 0});
-  sharpen_contours(bright, flat_image(1, 1, {30000, 30000, 30000, 0}), 1.0, 255, 0);
-  EXPECT_EQ(rgb_of(bright), (std::vector<int16_t>{32767, 32767, 32767}));
+    Image bright = flat_image(1, 1, {20000, 20000, 20000, 0});
+    sharpen(bright, flat_image(1, 1, {30000, 30000, 30000, 0}), 1.0, 255, 0);
+    EXPECT_EQ(rgb_of(bright), (std::vector<int16_t>{32767, 32767, 32767}));
+  }
+}
+
+// Sums inside and outside the looked-up brightness range, full scales of
+// either sign, dither amounts up to the 16-bit ends and contours that make
+// f overflow or NaN.
+TEST(NoiseReduction, ContourLanesMatchThePlainStage) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const struct {
+    int lo, hi;
+  } ranges[] = {{0, 255}, {-400, 700}, {INT16_MIN, INT16_MAX}};
+  uint32_t seed = 40;
+  for (const auto &range : ranges) {
+    const Image image = random_image(37, 9, range.lo, range.hi, ++seed);
+    const Image blurred = random_image(37, 9, range.lo, range.hi, ++seed);
+    for (const double contour : {1.0, 0.02, -3.0, 1e30, kInf, std::nan("")}) {
+      for (const double full_scale : {255.0, 1.0, -300.0}) {
+        for (const int dither : {0, 1, -7, 40000}) {
+          SCOPED_TRACE(::testing::Message() << range.lo << ".." << range.hi << " contour "
+                                            << contour << " scale " << full_scale << " dither "
+                                            << dither);
+          Image plain = image.scratch_copy(), lanes = image.scratch_copy();
+          sharpen_contours(plain, blurred, contour, full_scale, dither);
+          sharpen_contours_in_lanes(lanes, blurred, contour, full_scale, dither);
+          ASSERT_EQ(samples_of(lanes), samples_of(plain));
+        }
+      }
+    }
+  }
 }
 
 TEST(NoiseReduction, StagesInOrder) {
@@ -246,6 +284,12 @@ TEST(ColorNoiseReduction, ProportionsOfTheBlurredCopy) {
   color_noise_reduction("1,1,0.5", pair);
   EXPECT_EQ(samples_of(pair), (std::vector<int16_t>{37, 3, 0, 3, 5, 15, 0, 4}));
 
+  // 199 * 101 / 200 = 100.495 and 1 * 101 / 200 = 0.505 lie just below and
+  // just above a half; 1 * 1 / 2 = 0.5 is one.
+  Image own = image_of(2, 1, {{101, 0, 0, 7}, {1, 0, 0, 8}});
+  take_blurred_proportions(own, image_of(2, 1, {{199, 1, 0, 0}, {1, 1, 0, 0}}));
+  EXPECT_EQ(samples_of(own), (std::vector<int16_t>{100, 1, 0, 7, 1, 1, 0, 8}));
+
   Image zero_sum = image_of(1, 1, {{5, -5, 0, 0}});  // blurred sum 0: kept
   color_noise_reduction("x", zero_sum);
   EXPECT_EQ(rgb_of(zero_sum), (std::vector<int16_t>{5, -5, 0}));
@@ -259,45 +303,14 @@ TEST(ColorNoiseReduction, ProportionsOfTheBlurredCopy) {
   EXPECT_EQ(samples_of(grey), before);
 }
 
-// Single pixel removal as written: every pixel's clipped ring scanned in
-// full, statistics kept in the image.
-Image remove_single_pixels_plainly(const Image &in, char mode) {
-  Image out = in.scratch_copy();
-  for (int y = 0; y < in.ny; ++y) {
-    for (int x = 0; x < in.nx; ++x) {
-      const Pixel &p = in.at(x, y);
-      const int s = p.r + p.g + p.b;
-      if (mode == 'x') {
-        if (x == 0 || x == in.nx - 1) continue;
-        const Pixel &l = in.at(x - 1, y), &r = in.at(x + 1, y);
-        const int sl = l.r + l.g + l.b, sr = r.r + r.g + r.b;
-        if ((sl < s && sr < s) || (s < sl && s < sr)) {
-          out.at(x, y) = {int16_t((l.r + r.r) / 2), int16_t((l.g + r.g) / 2),
-                          int16_t((l.b + r.b) / 2), p.aux};
-        }
-        continue;
-      }
-      const int x0 = std::max(x - 1, 0), x1 = std::min(x + 1, in.nx - 1);
-      const int y0 = std::max(y - 1, 0), y1 = std::min(y + 1, in.ny - 1);
-      WindowStatistics ring;
-      for (int i = x0; i <= x1; ++i) ring.add(in.at(i, y0)), ring.add(in.at(i, y1));
-      for (int j = y0; j <= y1; ++j) ring.add(in.at(x0, j)), ring.add(in.at(x1, j));
-      ring.store_into(out);
-      if ((mode == 'l' || mode == 'b') && s > out.sum_max) {
-        out.at(x, y) = {int16_t(out.r_max), int16_t(out.g_max), int16_t(out.b_max), p.aux};
-      } else if ((mode == 'd' || mode == 'b') && s < out.sum_min) {
-        out.at(x, y) = {int16_t(out.r_min), int16_t(out.g_min), int16_t(out.b_min), p.aux};
-      }
-    }
-  }
-  return out;
+// The handler's modes on the plain rules.
+void remove_single_pixels_plainly(const char *word, Image &image) {
+  const SinglePixelRemovalPlan plan = plan_single_pixel_removal(word);
+  if (plan.horizontal) smooth_horizontal_extremes(image);
+  if (plan.light || plan.dark) remove_specks(image, plan.light, plan.dark);
 }
 
-std::vector<int> statistics_of(const Image &i) {
-  return {i.sum_min, i.sum_max, i.r_min, i.r_max, i.g_min, i.g_max, i.b_min, i.b_max};
-}
-
-TEST(SinglePixelRemoval, MatchesThePlainRingScan) {
+TEST(SinglePixelRemoval, RowsMatchThePlainRingScan) {
   const struct {
     int nx, ny, lo, hi;
   } shapes[] = {{17, 13, 0, 3},      {17, 13, 0, 255},  {9, 11, -32768, 32767},
@@ -309,13 +322,11 @@ TEST(SinglePixelRemoval, MatchesThePlainRingScan) {
       SCOPED_TRACE(::testing::Message() << shape.nx << "x" << shape.ny << " " << shape.lo
                                         << ".." << shape.hi << " mode " << mode);
       Image image = random_image(shape.nx, shape.ny, shape.lo, shape.hi, ++seed);
-      const Image expected = remove_single_pixels_plainly(image, mode);
+      Image expected = image.scratch_copy();
       const char word[] = {mode, 0};
+      remove_single_pixels_plainly(word, expected);
       single_pixel_removal(word, image);
       EXPECT_EQ(samples_of(image), samples_of(expected));
-      if (mode != 'x') {
-        EXPECT_EQ(statistics_of(image), statistics_of(expected));
-      }
     }
   }
 }
@@ -340,21 +351,23 @@ TEST(SinglePixelRemoval, Examples) {
       {"l", 3, {cool, cool, cool, cool, {0, 100, 100, 0}, cool, cool, cool, cool}, {0, 20, 20, 0}},
       {"d", 3, {hot, hot, hot, hot, {-5, 0, 0, 0}, hot, hot, hot, hot}, {30000, 0, 0, 0}},
   };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(::testing::Message() << "mode '" << c.word << "'");
-    Image image = image_of(c.nx, 3, c.in);
-    single_pixel_removal(c.word, image);
-    const Pixel &p = image.at(1, 1);
-    EXPECT_EQ(std::vector<int16_t>({p.r, p.g, p.b, p.aux}),
-              std::vector<int16_t>({c.centre.r, c.centre.g, c.centre.b, c.centre.aux}));
+  for (const Handler remove : {single_pixel_removal, remove_single_pixels_plainly}) {
+    for (const auto &c : cases) {
+      SCOPED_TRACE(::testing::Message() << "mode '" << c.word << "'");
+      Image image = image_of(c.nx, 3, c.in);
+      remove(c.word, image);
+      const Pixel &p = image.at(1, 1);
+      EXPECT_EQ(std::vector<int16_t>({p.r, p.g, p.b, p.aux}),
+                std::vector<int16_t>({c.centre.r, c.centre.g, c.centre.b, c.centre.aux}));
+    }
+    // Mode x averages a vertical line away, also in the first and last row,
+    // and keeps the first and last column.
+    Image line = image_of(4, 2, {n, speck, {20, 40, 60, 0}, speck, n, speck, {20, 40, 60, 0}, n});
+    remove("x", line);
+    EXPECT_EQ(rgb_of(line), (std::vector<int16_t>{10, 20, 30, 15, 30, 45, 255, 255, 255, 255, 255,
+                                                  255, 10, 20, 30, 15, 30, 45, 20, 40, 60, 10, 20,
+                                                  30}));
   }
-  // Mode x averages a vertical line away, also in the first and last row,
-  // and keeps the first and last column.
-  Image line = image_of(4, 2, {n, speck, {20, 40, 60, 0}, speck, n, speck, {20, 40, 60, 0}, n});
-  single_pixel_removal("x", line);
-  EXPECT_EQ(rgb_of(line), (std::vector<int16_t>{10, 20, 30, 15, 30, 45, 255, 255, 255, 255, 255,
-                                                255, 10, 20, 30, 15, 30, 45, 20, 40, 60, 10, 20,
-                                                30}));
 }
 
 }  // namespace

@@ -47,11 +47,6 @@ struct ImageHeader {
 // The working image: nx*ny Pixels, row by row, always valid.
 struct Image : ImageHeader {
   PixelArray pixels;
-  int32_t sum_min = 0, sum_max = 0;
-  int32_t r_min = 0, r_max = 0;
-  int32_t g_min = 0, g_max = 0;
-  int32_t b_min = 0, b_max = 0;
-  int32_t r_mean = 0, g_mean = 0, b_mean = 0;
 
   Pixel *row(int32_t y) { return pixels.get() + int64_t{y} * nx; }
   const Pixel *row(int32_t y) const { return pixels.get() + int64_t{y} * nx; }

@@ -1,8 +1,8 @@
 // Statistics of a set of pixels (a sampled window, or a ring of
 // neighbours): the smallest and largest r + g + b, the smallest and
 // largest value of each channel, and each channel's integer mean. The
-// fringe corrections and single pixel removal gather them and keep them in
-// the image's statistics fields.
+// fringe corrections and single pixel removal gather them for the window
+// they are deciding on.
 #pragma once
 
 #include <algorithm>
@@ -35,21 +35,20 @@ class WindowStatistics {
     ++count_;
   }
 
-  // Stores the statistics in the image's fields; the means are the channel
-  // sums divided by the number of pixels, truncated (0 for no pixel).
-  void store_into(Image &image) const {
-    image.sum_min = sum_min_;
-    image.sum_max = sum_max_;
-    image.r_min = r_min_;
-    image.r_max = r_max_;
-    image.g_min = g_min_;
-    image.g_max = g_max_;
-    image.b_min = b_min_;
-    image.b_max = b_max_;
-    image.r_mean = mean(r_sum_);
-    image.g_mean = mean(g_sum_);
-    image.b_mean = mean(b_sum_);
-  }
+  int32_t sum_min() const { return sum_min_; }
+  int32_t sum_max() const { return sum_max_; }
+  int32_t r_min() const { return r_min_; }
+  int32_t r_max() const { return r_max_; }
+  int32_t g_min() const { return g_min_; }
+  int32_t g_max() const { return g_max_; }
+  int32_t b_min() const { return b_min_; }
+  int32_t b_max() const { return b_max_; }
+
+  // The channel sums divided by the number of pixels, truncated (0 for no
+  // pixel).
+  int32_t r_mean() const { return mean(r_sum_); }
+  int32_t g_mean() const { return mean(g_sum_); }
+  int32_t b_mean() const { return mean(b_sum_); }
 
  private:
   int32_t mean(int64_t sum) const { return count_ > 0 ? static_cast<int32_t>(sum / count_) : 0; }

@@ -15,26 +15,13 @@
 namespace photofilter {
 namespace {
 
-// The change of each sample of a pixel.
-struct Move {
-  int32_t r = 0, g = 0, b = 0, aux = 0;
-};
+using Move = ChannelMove<int32_t>;
 
-// The move of each phase -5..5, so that the pixel loop needs no branch on
-// the pseudo-random phase. An amount beyond +-65536 saturates every sample
-// it touches just as that bound does, and the bound keeps sums in 32 bits.
-struct PhaseMoves {
-  Move by_phase[11];
-
-  explicit PhaseMoves(int32_t amount) {
-    const int32_t bounded = amount < -65536 ? -65536 : (amount > 65536 ? 65536 : amount);
-    for (int phase = -5; phase <= 5; ++phase) {
-      Move &m = by_phase[phase + 5];
-      move_between_channels(phase, bounded, m.r, m.g, m.b);
-    }
-  }
-  const Move &operator[](int64_t phase) const { return by_phase[phase + 5]; }
-};
+// An amount beyond +-65536 saturates every sample it touches just as that
+// bound does, and the bound keeps sums in 32 bits.
+int32_t bounded_amount(int32_t amount) {
+  return amount < -65536 ? -65536 : (amount > 65536 ? 65536 : amount);
+}
 
 // The next phase, (sum + phase) % 6 with the remainder truncated toward
 // zero. Where the sum is at least 5, sum + phase cannot be negative, so the
@@ -50,7 +37,7 @@ PHOTOFILTER_INLINE int64_t next_phase(int64_t sum, int64_t phase) {
 // The phases of one row depend each on the one before, so they are found
 // first, one pixel after the other, and only noted as moves.
 int64_t note_row_moves(const Pixel *row, int32_t nx, int32_t y, int64_t phase,
-                       const PhaseMoves &moves, Move *noted) {
+                       const PhaseMoves<int32_t> &moves, Move *noted) {
   for (int32_t x = 0; x < nx; ++x) {
     const Pixel &p = row[x];
     phase = next_phase(p.r + p.g + p.b + x + int64_t{y}, phase);
@@ -80,7 +67,7 @@ void color_dithering(const char *word, Image &image) {
   int amplitude = 1;
   std::sscanf(word, "%d", &amplitude);
   std::fprintf(stderr, "color dithering %d \n", amplitude);
-  const PhaseMoves moves(amplitude);
+  const PhaseMoves<int32_t> moves(bounded_amount(amplitude));
   std::vector<Move> noted(image.nx);
   int64_t phase = dither_state();
   for (int32_t y = 0; y < image.ny; ++y) {

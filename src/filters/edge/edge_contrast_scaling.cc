@@ -89,7 +89,7 @@ int16_t scaled(int16_t sample, long double factor) {
 
 template <typename Factor>
 void scale_pixel_plainly(Pixel &pixel, const Pixel &around, double gain,
-                         ExtendedBrightness &brightness) {
+                         const BrightnessTable<long double> &brightness) {
   const int32_t sum = pixel.r + pixel.g + pixel.b;
   if (Factor::keeps_black && sum == 0) return;
   const int32_t blurred_sum = around.r + around.g + around.b;
@@ -101,7 +101,7 @@ void scale_pixel_plainly(Pixel &pixel, const Pixel &around, double gain,
 
 template <typename Factor>
 void scale_row_plainly_with(Pixel *row, const Pixel *blurred, int64_t n, double gain,
-                            ExtendedBrightness &brightness) {
+                            const BrightnessTable<long double> &brightness) {
   for (int64_t i = 0; i < n; ++i) scale_pixel_plainly<Factor>(row[i], blurred[i], gain, brightness);
 }
 
@@ -169,7 +169,7 @@ struct PassConstants {
   double gain;
   double gain_magnitude;
   int divisor;
-  ExtendedBrightness *brightness;
+  const BrightnessTable<long double> *brightness;
 };
 
 // The factors of four pixels in double, and what decides whether their
@@ -314,18 +314,6 @@ PHOTOFILTER_MULTIVERSION void scale_row_over_blurred_brightness(Pixel *row, cons
 }
 
 }  // namespace
-
-long double ExtendedBrightness::operator()(int32_t sum) {
-  // Sums of three samples 0..255, with room for what earlier commands add.
-  constexpr int32_t kLowest = -1024, kHighest = 2047;
-  const auto exactly = [this](int32_t s) { return static_cast<long double>(s) / 3 / divisor_; };
-  if (sum < kLowest || sum > kHighest) return exactly(sum);
-  if (table_.empty()) {
-    table_.resize(kHighest - kLowest + 1);
-    for (int32_t s = kLowest; s <= kHighest; ++s) table_[s - kLowest] = exactly(s);
-  }
-  return table_[sum - kLowest];
-}
 
 EdgeScaler::EdgeScaler(double gain, int max, EdgeFactor kind)
     : gain_(gain), divisor_(divisor_for(max)), kind_(kind), brightness_(divisor_) {}

@@ -4,8 +4,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
+#include "image/brightness_table.h"
 #include "image/image.h"
 
 namespace photofilter {
@@ -13,19 +13,6 @@ namespace photofilter {
 enum class EdgeFactor {
   kOverBrightness,         // "-ec": f = (v + gain*(v - vb)*0.5) / v, 0..10
   kOverBlurredBrightness,  // "-ec1": f = (v - vb) / (vb + 0.5) * gain + 1, 0..3
-};
-
-// Brightness values sum/3/divisor in extended precision, for the pixels
-// worked out in extended precision; those of the sums of ordinary photos
-// come from a table made on first use.
-class ExtendedBrightness {
- public:
-  explicit ExtendedBrightness(int divisor) : divisor_(divisor) {}
-  long double operator()(int32_t sum);
-
- private:
-  int divisor_;
-  std::vector<long double> table_;
 };
 
 // The factor's parameters, fixed for a whole pass. A `max` of 0 counts as
@@ -46,7 +33,8 @@ class EdgeScaler {
   double gain_;
   int divisor_;
   EdgeFactor kind_;
-  mutable ExtendedBrightness brightness_;
+  // For the pixels worked out in extended precision.
+  BrightnessTable<long double> brightness_;
 };
 
 // Both passes over a whole image; `blurred` has the same size.

@@ -1,8 +1,6 @@
 #include "filters/fringe/fringe_grid.h"
 
-#include "filters/fringe/quotient_below.h"
 #include "image/errors.h"
-#include "image/sample.h"
 
 namespace photofilter {
 
@@ -15,12 +13,6 @@ FringeParameters scan_fringe_parameters(const char *word, const Image &image) {
   if (p.extent < 0) throw InvalidParameter("extent must be 0 or more");
   if (p.xyinc < 1) throw InvalidParameter("xyinc must be 1 or more");
   return p;
-}
-
-int32_t first_bright_green(double slimit) {
-  if (!(slimit == slimit)) return INT16_MIN;  // nothing compares with NaN
-  return first_where(INT16_MIN, INT16_MAX, truncate_to<int32_t>(slimit * 255.0L),
-                     [&](int32_t g) { return !(slimit > static_cast<long double>(g) / 255); });
 }
 
 void log_fringe_parameters(const char *tag, const FringeParameters &p) {

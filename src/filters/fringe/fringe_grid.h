@@ -1,5 +1,6 @@
-// What the three fringe corrections share: their parameter word, and the
-// coarse grid of centre points they visit with its progress lines.
+// What the three fringe corrections share: their parameter word, their
+// plans, and the coarse grid of centre points they visit with its
+// progress lines.
 #pragma once
 
 #include <cstdint>
@@ -26,10 +27,19 @@ FringeParameters scan_fringe_parameters(const char *word, const Image &image);
 // The "<tag> command params" and "<tag> correction factor ..." lines.
 void log_fringe_parameters(const char *tag, const FringeParameters &parameters);
 
-// The smallest green sample of a centre bright enough to be worked on:
-// slimit > g / 255 (in extended precision) holds exactly for the greens
-// below it.
-int32_t first_bright_green(double slimit);
+// The plan of "-rfc" and "-bfc": the parameters and what follows from them
+// and the image size. Planning logs the parameter lines and the
+// "<tag> using cfak" line.
+struct FringeCorrectionPlan {
+  FringeParameters grid;
+  double cfak = 0;          // 0.5 / factor + 1.01
+  int64_t stat_radius = 0;  // (nx + ny) / 500: half-size of the statistics window
+};
+FringeCorrectionPlan plan_fringe_correction(const char *tag, const char *word,
+                                            const Image &image);
+
+// The plan of "-rfc1": the parameters, logged.
+FringeParameters plan_rfc1_correction(const char *word, const Image &image);
 
 // Calls visit(x, y) for the centres x, y = extent + 1, extent + 1 + xyinc,
 // ... while x < nx - extent - 2 and y < ny - extent - 2, row by row, so

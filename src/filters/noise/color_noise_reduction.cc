@@ -5,6 +5,8 @@
 
 #include "filters/noise/blur_cycles.h"
 #include "filters/noise/noise_commands.h"
+#include "filters/noise/noise_plans.h"
+#include "filters/noise/noise_reduction_stages.h"
 #include "image/multiversion.h"
 #include "image/sample.h"
 #include "image/step_timer.h"
@@ -17,8 +19,6 @@ PHOTOFILTER_INLINE int16_t proportion(int16_t channel, double own_sum, double bl
   return truncate_number_to_sample(channel * own_sum / blurred_sum + 0.5);
 }
 
-// Where the blurred sum is 0 the proportions are undefined and the pixel
-// keeps its values, so a black pixel stays black.
 PHOTOFILTER_MULTIVERSION void recombine(Pixel *pixels, const Pixel *blurred, int64_t count) {
   for (int64_t i = 0; i < count; ++i) {
     Pixel &p = pixels[i];
@@ -34,16 +34,24 @@ PHOTOFILTER_MULTIVERSION void recombine(Pixel *pixels, const Pixel *blurred, int
 
 }  // namespace
 
-void color_noise_reduction(const char *word, Image &image) {
-  int cycles = 2;
-  int radius = 20;
-  double weight = 1.0;
-  std::sscanf(word, "%d,%d,%lf", &cycles, &radius, &weight);
-  std::fprintf(stderr, "color noise reduction cycles %d radius %d weight %g\n", cycles, radius,
-               weight);
-  Image blurred = image.scratch_copy();
-  run_blur_cycles(blurred, cycles, radius, blur_weight(weight), "color noise reduction cycle");
+ColorNoiseReductionPlan plan_color_noise_reduction(const char *word) {
+  ColorNoiseReductionPlan p;
+  std::sscanf(word, "%d,%d,%lf", &p.cycles, &p.radius, &p.weight);
+  std::fprintf(stderr, "color noise reduction cycles %d radius %d weight %g\n", p.cycles,
+               p.radius, p.weight);
+  return p;
+}
+
+void take_blurred_proportions(Image &image, const Image &blurred) {
   recombine(image.pixels.get(), blurred.pixels.get(), image.pixel_count());
+}
+
+void color_noise_reduction(const char *word, Image &image) {
+  const ColorNoiseReductionPlan p = plan_color_noise_reduction(word);
+  Image blurred = image.scratch_copy();
+  run_blur_cycles(blurred, p.cycles, p.radius, blur_weight(p.weight),
+                  "color noise reduction cycle");
+  take_blurred_proportions(image, blurred);
   step_timer("color noise reduction done");
 }
 

@@ -1,4 +1,5 @@
-// The two stages of the full noise reduction that follow its blur cycles.
+// The stages of the full and the colour noise reduction that follow their
+// blur cycles, in plain code.
 #pragma once
 
 #include "image/image.h"
@@ -17,5 +18,10 @@ void brighten_with_gamma(Image &image, double gamma, int full_scale);
 // picked by a phase fed from the blurred pixels.
 void sharpen_contours(Image &image, const Image &blurred, double contour, double full_scale,
                       int dither);
+
+// Each pixel's r, g, b become trunc(c' * O / T + 0.5) of the same pixel's
+// channels c' of `blurred`, with O and T the channel sums of the pixel and
+// of the blurred pixel; where T is 0 the pixel stays.
+void take_blurred_proportions(Image &image, const Image &blurred);
 
 }  // namespace photofilter

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "filters/noise/noise_commands.h"
+#include "filters/noise/noise_plans.h"
 #include "image/kernels.h"
 #include "image/multiversion.h"
 #include "image/sample.h"
@@ -49,38 +50,41 @@ PHOTOFILTER_MULTIVERSION void rescale_to_sum(Pixel *pixels, int64_t count) {
 
 }  // namespace
 
-void simple_noise_reduction(const char *word, Image &image) {
-  int colour_radius = 10;
-  int structure_radius = 0;
-  int colour_step = 1;
-  int structure_step = 3;
-  std::sscanf(word, "%d,%d,%d,%d", &colour_radius, &structure_radius, &colour_step,
-              &structure_step);
-  if (structure_radius <= 0) structure_radius = colour_radius / 4 + 1;
+SimpleNoiseReductionPlan plan_simple_noise_reduction(const char *word) {
+  SimpleNoiseReductionPlan p;
+  std::sscanf(word, "%d,%d,%d,%d", &p.colour_radius, &p.structure_radius, &p.colour_step,
+              &p.structure_step);
+  if (p.structure_radius <= 0) p.structure_radius = p.colour_radius / 4 + 1;
   std::fprintf(stderr, "simple noisereduction  cradius,sraduis,cnr,snr %d,%d,%d,%d \n",
-               colour_radius, structure_radius, colour_step, structure_step);
+               p.colour_radius, p.structure_radius, p.colour_step, p.structure_step);
+  return p;
+}
+
+void simple_noise_reduction(const char *word, Image &image) {
+  const SimpleNoiseReductionPlan p = plan_simple_noise_reduction(word);
   offset_and_sum(image.pixels.get(), image.pixel_count());
-  region_noise_reduction(image, colour_radius, colour_step, colour_step, colour_step,
-                         structure_radius, structure_step);
+  region_noise_reduction(image, p.colour_radius, p.colour_step, p.colour_step, p.colour_step,
+                         p.structure_radius, p.structure_step);
   rescale_to_sum(image.pixels.get(), image.pixel_count());
   step_timer("simple noisereduction  done");
 }
 
+FnrNoiseReductionPlan plan_fnr_noise_reduction(const char *word) {
+  FnrNoiseReductionPlan p;
+  std::sscanf(word, "%d,%d,%d,%d,%d", &p.radius, &p.r_step, &p.g_step, &p.b_step, &p.cycles);
+  if (p.radius <= 0) p.radius = 5;
+  if (p.g_step < 0) p.g_step = p.r_step;
+  if (p.b_step < 0) p.b_step = p.r_step;
+  std::fprintf(stderr, "fnr average %d weight %d,%d,%d cycles %d \n", p.radius, p.r_step,
+               p.g_step, p.b_step, p.cycles);
+  return p;
+}
+
 void fnr_noise_reduction(const char *word, Image &image) {
-  int radius = 0;
-  int r_step = 1;
-  int g_step = -1;
-  int b_step = -1;
-  int cycles = 1;
-  std::sscanf(word, "%d,%d,%d,%d,%d", &radius, &r_step, &g_step, &b_step, &cycles);
-  if (radius <= 0) radius = 5;
-  if (g_step < 0) g_step = r_step;
-  if (b_step < 0) b_step = r_step;
-  std::fprintf(stderr, "fnr average %d weight %d,%d,%d cycles %d \n", radius, r_step, g_step,
-               b_step, cycles);
-  for (int cycle = 0; cycle < cycles; ++cycle) {
+  const FnrNoiseReductionPlan p = plan_fnr_noise_reduction(word);
+  for (int cycle = 0; cycle < p.cycles; ++cycle) {
     // An aux step of 0 leaves aux alone: only the colour group runs.
-    region_noise_reduction(image, radius, r_step, g_step, b_step, 0, 0);
+    region_noise_reduction(image, p.radius, p.r_step, p.g_step, p.b_step, 0, 0);
     step_timer("fnr ");
   }
   step_timer("fnr done");

@@ -1,27 +1,39 @@
 // "-spr mode": removes single pixels that are brighter (l), darker (d) or
 // either (b) than every pixel of the ring around them, or (x) pixels that
-// are a local extreme between their left and right neighbour. Decisions
-// are taken on the input: the image is changed in place, one row at a
-// time, from copies of the input rows that later decisions still read.
+// are a local extreme between their left and right neighbour. Any other
+// mode changes nothing.
+#include "filters/noise/single_pixel_removal.h"
+
 #include <algorithm>
-#include <bit>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "filters/noise/noise_commands.h"
-#include "image/multiversion.h"
+#include "filters/noise/noise_plans.h"
+#include "filters/noise/speck_rows.h"
 #include "image/step_timer.h"
-#include "image/window_statistics.h"
 
 namespace photofilter {
 namespace {
 
 int32_t brightness(const Pixel &p) { return int32_t{p.r} + p.g + p.b; }
 
-// The statistics of the outline of the 3x3 window around (x, y), clipped
-// to the image: its top and bottom row, then its left and right column.
-// On an image edge the outline passes through the pixel itself.
+Pixel with_colour(const Pixel &p, int32_t r, int32_t g, int32_t b) {
+  return {static_cast<int16_t>(r), static_cast<int16_t>(g), static_cast<int16_t>(b), p.aux};
+}
+
+}  // namespace
+
+SinglePixelRemovalPlan plan_single_pixel_removal(const char *word) {
+  SinglePixelRemovalPlan p;
+  std::sscanf(word, "%c", &p.mode);
+  std::fprintf(stderr, "single pixel removal %c \n", p.mode);
+  p.light = p.mode == 'l' || p.mode == 'b';
+  p.dark = p.mode == 'd' || p.mode == 'b';
+  p.horizontal = p.mode == 'x';
+  return p;
+}
+
 WindowStatistics ring_statistics(const Image &image, int32_t x, int32_t y) {
   const int32_t x0 = std::max(x - 1, 0), x1 = std::min(x + 1, image.nx - 1);
   const int32_t y0 = std::max(y - 1, 0), y1 = std::min(y + 1, image.ny - 1);
@@ -37,189 +49,44 @@ WindowStatistics ring_statistics(const Image &image, int32_t x, int32_t y) {
   return ring;
 }
 
-// What happens to a pixel, repeated in the bytes of its r, g and b lanes
-// (the aux lane is always kept), so that the replacement is a lane-wise
-// select over flat runs of samples.
-enum SpeckTest : uint8_t { kKeep = 0, kLight = 1, kDark = 2 };
-// (Byte order: the r lane comes first in memory.)
-static_assert(std::endian::native == std::endian::little);
-constexpr uint32_t kColourLanes = 0x010101;
-
-constexpr int16_t kMaximumStart = WindowStatistics::kMaximumStart;
-constexpr int16_t kMinimumStart = WindowStatistics::kMinimumStart;
-
-void brightness_row(const Pixel *row, int32_t nx, int32_t *sums) {
-  for (int32_t x = 0; x < nx; ++x) sums[x] = brightness(row[x]);
-}
-
-// Marks the interior pixels of a row that are brighter than the largest
-// or darker than the smallest brightness of their eight neighbours, the
-// largest counting as at least 0 and the smallest as at most 30000 (where
-// the ring statistics start).
-PHOTOFILTER_MULTIVERSION void mark_specks(const int32_t *above, const int32_t *here,
-                                          const int32_t *below, int32_t nx, bool light,
-                                          bool dark, uint32_t *marks) {
-  for (int32_t x = 1; x + 1 < nx; ++x) {
-    const int32_t top_max = std::max(std::max(above[x - 1], above[x]), above[x + 1]);
-    const int32_t bottom_max = std::max(std::max(below[x - 1], below[x]), below[x + 1]);
-    const int32_t top_min = std::min(std::min(above[x - 1], above[x]), above[x + 1]);
-    const int32_t bottom_min = std::min(std::min(below[x - 1], below[x]), below[x + 1]);
-    const int32_t ring_max = std::max({top_max, bottom_max, here[x - 1], here[x + 1],
-                                       WindowStatistics::kMaximumStart});
-    const int32_t ring_min = std::min({top_min, bottom_min, here[x - 1], here[x + 1],
-                                       WindowStatistics::kMinimumStart});
-    const bool brighter = light && here[x] > ring_max;
-    const bool darker = dark && here[x] < ring_min;
-    const uint32_t mark = brighter ? kLight : (darker ? kDark : kKeep);
-    marks[x] = mark * kColourLanes;
-  }
-}
-
-// A row as a flat run of samples, r, g, b and aux of each pixel in turn:
-// the channel extremes of eight neighbours are then lane-wise extremes of
-// runs shifted by one pixel.
-constexpr int64_t kLanes = 4;
-using SampleRow = std::vector<int16_t>;
-
-static_assert(sizeof(Pixel) == kLanes * sizeof(int16_t));
-
-void load_samples(const Pixel *row, int32_t nx, SampleRow &samples) {
-  std::memcpy(samples.data(), row, static_cast<size_t>(nx) * sizeof(Pixel));
-}
-
-void store_samples(const SampleRow &samples, int32_t nx, Pixel *row) {
-  std::memcpy(row, samples.data(), static_cast<size_t>(nx) * sizeof(Pixel));
-}
-
-// Per interior pixel and lane, the largest and smallest sample of its
-// eight neighbours, starting from the ring statistics' start values.
-PHOTOFILTER_MULTIVERSION void ring_extremes(const int16_t *above, const int16_t *here,
-                                            const int16_t *below, int64_t count,
-                                            int16_t *maxima, int16_t *minima) {
-  for (int64_t i = kLanes; i + kLanes < count; ++i) {
-    const int16_t top_max = std::max({above[i - kLanes], above[i], above[i + kLanes]});
-    const int16_t bottom_max = std::max({below[i - kLanes], below[i], below[i + kLanes]});
-    const int16_t top_min = std::min({above[i - kLanes], above[i], above[i + kLanes]});
-    const int16_t bottom_min = std::min({below[i - kLanes], below[i], below[i + kLanes]});
-    maxima[i] = std::max({top_max, bottom_max, here[i - kLanes], here[i + kLanes],
-                          kMaximumStart});
-    minima[i] = std::min({top_min, bottom_min, here[i - kLanes], here[i + kLanes],
-                          kMinimumStart});
-  }
-}
-
-// A marked pixel takes the channel maxima (light) or minima (dark) of its
-// ring; aux and unmarked pixels stay.
-PHOTOFILTER_MULTIVERSION void replace_specks(const int16_t *here, const uint8_t *lane_marks,
-                                             const int16_t *maxima, const int16_t *minima,
-                                             int64_t count, int16_t *out) {
-  for (int64_t i = 0; i < count; ++i) {
-    const uint8_t mark = lane_marks[i];
-    const int16_t high = maxima[i], low = minima[i], own = here[i];
-    out[i] = mark == kLight ? high : (mark == kDark ? low : own);
-  }
-}
-
-// Modes l, d and b. Pixels on the image edge belong to their own ring and
-// so never change; the interior pixels' rings are their eight neighbours.
-// Row y is rewritten once row y+1 has been copied, so the copies of rows
-// y-1, y and y+1 hold the input every decision of row y reads.
+// The ring's extremes lie within 0..30000 or within the samples' range,
+// so they fit a sample.
 void remove_specks(Image &image, bool light, bool dark) {
-  const int32_t nx = image.nx, ny = image.ny;
-  if (nx < 3 || ny < 3) return;
-  const int64_t count = kLanes * nx;
-  std::vector<int32_t> sums_above(nx), sums_here(nx), sums_below(nx);
-  SampleRow above(count), here(count), below(count), maxima(count), minima(count), out(count);
-  std::vector<uint32_t> marks(nx, kKeep);
-  brightness_row(image.row(0), nx, sums_here.data());
-  brightness_row(image.row(1), nx, sums_below.data());
-  load_samples(image.row(0), nx, here);
-  load_samples(image.row(1), nx, below);
-  for (int32_t y = 1; y + 1 < ny; ++y) {
-    std::swap(sums_above, sums_here);
-    std::swap(sums_here, sums_below);
-    std::swap(above, here);
-    std::swap(here, below);
-    brightness_row(image.row(y + 1), nx, sums_below.data());
-    load_samples(image.row(y + 1), nx, below);
-    mark_specks(sums_above.data(), sums_here.data(), sums_below.data(), nx, light, dark,
-                marks.data());
-    ring_extremes(above.data(), here.data(), below.data(), count, maxima.data(),
-                  minima.data());
-    replace_specks(here.data(), reinterpret_cast<const uint8_t *>(marks.data()), maxima.data(),
-                   minima.data(), count, out.data());
-    store_samples(out, nx, image.row(y));
+  const Image input = image.scratch_copy();
+  for (int32_t y = 0; y < input.ny; ++y) {
+    for (int32_t x = 0; x < input.nx; ++x) {
+      const Pixel &p = input.at(x, y);
+      const WindowStatistics ring = ring_statistics(input, x, y);
+      if (light && brightness(p) > ring.sum_max()) {
+        image.at(x, y) = with_colour(p, ring.r_max(), ring.g_max(), ring.b_max());
+      } else if (dark && brightness(p) < ring.sum_min()) {
+        image.at(x, y) = with_colour(p, ring.r_min(), ring.g_min(), ring.b_min());
+      }
+    }
   }
 }
 
-// Marks the interior pixels of a row that are brighter or darker than both
-// their left and right neighbour.
-PHOTOFILTER_MULTIVERSION void mark_horizontal_extremes(const int32_t *sums, int32_t nx,
-                                                       uint32_t *marks) {
-  for (int32_t x = 1; x + 1 < nx; ++x) {
-    const int32_t left = sums[x - 1], s = sums[x], right = sums[x + 1];
-    const bool extreme = (left < s && right < s) || (s < left && s < right);
-    marks[x] = static_cast<uint32_t>(extreme) * kColourLanes;
-  }
-}
-
-// A marked pixel's r, g and b become the mean of its left and right
-// neighbour's, truncated towards zero; aux and unmarked pixels stay.
-PHOTOFILTER_MULTIVERSION void average_marked(const int16_t *here, const uint8_t *lane_marks,
-                                             int64_t count, int16_t *out) {
-  for (int64_t i = kLanes; i + kLanes < count; ++i) {
-    const int32_t sum = int32_t{here[i - kLanes]} + here[i + kLanes];
-    const int32_t mean = sum / 2;
-    // A bit-wise select, so that the loop runs on whole vectors.
-    const int32_t take_mean = -int32_t{lane_marks[i]};
-    out[i] = static_cast<int16_t>((mean & take_mean) | (int32_t{here[i]} & ~take_mean));
-  }
-}
-
-// Mode x: a pixel brighter or darker than both its left and right
-// neighbour becomes their channel-wise mean. The first and last column
-// keep their values. Decisions read only the pixel's own row, so each row
-// is rewritten from a copy of itself.
 void smooth_horizontal_extremes(Image &image) {
-  const int32_t nx = image.nx;
-  if (nx < 3) return;
-  const int64_t count = kLanes * nx;
-  std::vector<int32_t> sums(nx);
-  SampleRow here(count), out(count);
-  std::vector<uint32_t> marks(nx, kKeep);
   for (int32_t y = 0; y < image.ny; ++y) {
     Pixel *row = image.row(y);
-    brightness_row(row, nx, sums.data());
-    load_samples(row, nx, here);
-    mark_horizontal_extremes(sums.data(), nx, marks.data());
-    average_marked(here.data(), reinterpret_cast<const uint8_t *>(marks.data()), count,
-                   out.data());
-    // Only the interior pixels are stored back: the first and last stay.
-    std::memcpy(row + 1, out.data() + kLanes, static_cast<size_t>(nx - 2) * sizeof(Pixel));
+    const std::vector<Pixel> input(row, row + image.nx);
+    for (int32_t x = 1; x + 1 < image.nx; ++x) {
+      const Pixel &left = input[x - 1], &p = input[x], &right = input[x + 1];
+      const int32_t s = brightness(p), s_left = brightness(left), s_right = brightness(right);
+      if ((s_left < s && s_right < s) || (s < s_left && s < s_right)) {
+        row[x] = with_colour(p, (left.r + right.r) / 2, (left.g + right.g) / 2,
+                             (left.b + right.b) / 2);
+      }
+    }
   }
 }
 
-}  // namespace
-
 void single_pixel_removal(const char *word, Image &image) {
-  char mode = ' ';  // an empty word selects no mode
-  std::sscanf(word, "%c", &mode);
-  std::fprintf(stderr, "single pixel removal %c \n", mode);
-  const bool light = mode == 'l' || mode == 'b';
-  const bool dark = mode == 'd' || mode == 'b';
-  // Every mode but x leaves the statistics of the last pixel's ring (on
-  // the input) in the image, as if each pixel's ring had been stored in turn.
-  if (mode != 'x' && image.nx > 0 && image.ny > 0) {
-    ring_statistics(image, image.nx - 1, image.ny - 1).store_into(image);
-  }
-  if (mode != 'x' && !light && !dark) {
-    step_timer("single pixel removal done");
-    return;
-  }
-  if (mode == 'x') {
-    smooth_horizontal_extremes(image);
-  } else {
-    remove_specks(image, light, dark);
+  const SinglePixelRemovalPlan p = plan_single_pixel_removal(word);
+  if (p.horizontal) {
+    smooth_horizontal_extremes_by_rows(image);
+  } else if (p.light || p.dark) {
+    remove_specks_by_rows(image, p.light, p.dark);
   }
   step_timer("single pixel removal done");
 }

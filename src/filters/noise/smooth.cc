@@ -1,20 +1,24 @@
 // "-s cycles,radius,weight": the weighted blur applied `cycles` times.
 #include <cstdio>
 
-#include "image/step_timer.h"
 #include "filters/noise/noise_commands.h"
+#include "filters/noise/noise_plans.h"
 #include "image/kernels.h"
+#include "image/step_timer.h"
 
 namespace photofilter {
 
+SmoothPlan plan_smooth(const char *word) {
+  SmoothPlan p;
+  std::sscanf(word, "%d,%d,%lf", &p.cycles, &p.average, &p.weight);
+  std::fprintf(stderr, "smooth cycles %d average %d weight %g\n", p.cycles, p.average, p.weight);
+  return p;
+}
+
 void smooth(const char *word, Image &image) {
-  int cycles = 1;
-  int average = 1;
-  double weight = 1.0;
-  std::sscanf(word, "%d,%d,%lf", &cycles, &average, &weight);
-  std::fprintf(stderr, "smooth cycles %d average %d weight %g\n", cycles, average, weight);
-  for (int cycle = 0; cycle < cycles; ++cycle) {
-    weighted_blur(image, average, weight);
+  const SmoothPlan p = plan_smooth(word);
+  for (int cycle = 0; cycle < p.cycles; ++cycle) {
+    weighted_blur(image, p.average, p.weight);
     step_timer("smooth cycle ");
   }
   step_timer("smooth done");

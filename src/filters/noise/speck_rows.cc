@@ -1,0 +1,195 @@
+// Single pixel removal on flat runs of samples, a row at a time, with
+// lane-wise extremes and selects instead of a ring scan per pixel.
+//
+// Contract: remove_specks_by_rows equals remove_specks, and
+// smooth_horizontal_extremes_by_rows equals smooth_horizontal_extremes,
+// for every image. Proof:
+// - A pixel on the image edge belongs to its own ring, so neither strict
+//   comparison can hold for it and remove_specks keeps it; here edge
+//   pixels are never written, and an image narrower or lower than 3 pixels
+//   has no other pixel. An interior pixel's ring is its eight neighbours,
+//   each met once or twice, which changes no extreme.
+// - The ring's largest and smallest brightness are the extremes of the
+//   neighbours' 32-bit sums, with 0 and 30000 folded in as the statistics
+//   start there; each channel's extremes are those of the neighbours'
+//   16-bit samples with the same start values, which are samples too.
+// - Row y is rewritten once row y+1 has been copied, so the copies of rows
+//   y-1, y and y+1 (and their sums) hold the input that every decision of
+//   row y reads. In mode x a row is decided on a copy of itself, and its
+//   first and last pixel are not stored back.
+// - A pixel keeps aux; an unmarked one keeps all four samples.
+#include "filters/noise/speck_rows.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+#include "image/multiversion.h"
+#include "image/window_statistics.h"
+
+namespace photofilter {
+namespace {
+
+int32_t brightness(const Pixel &p) { return int32_t{p.r} + p.g + p.b; }
+
+// What happens to a pixel, repeated in the bytes of its r, g and b lanes
+// (the aux lane is always kept), so that the replacement is a lane-wise
+// select over flat runs of samples.
+enum SpeckTest : uint8_t { kKeep = 0, kLight = 1, kDark = 2 };
+// (Byte order: the r lane comes first in memory.)
+static_assert(std::endian::native == std::endian::little);
+constexpr uint32_t kColourSampleBytes = 0x010101;
+
+constexpr int16_t kMaximumStart = WindowStatistics::kMaximumStart;
+constexpr int16_t kMinimumStart = WindowStatistics::kMinimumStart;
+
+void brightness_row(const Pixel *row, int32_t nx, int32_t *sums) {
+  for (int32_t x = 0; x < nx; ++x) sums[x] = brightness(row[x]);
+}
+
+// Marks the interior pixels of a row that are brighter than the largest
+// or darker than the smallest brightness of their eight neighbours, the
+// largest counting as at least 0 and the smallest as at most 30000 (where
+// the ring statistics start).
+PHOTOFILTER_MULTIVERSION void mark_specks(const int32_t *above, const int32_t *here,
+                                          const int32_t *below, int32_t nx, bool light,
+                                          bool dark, uint32_t *marks) {
+  for (int32_t x = 1; x + 1 < nx; ++x) {
+    const int32_t top_max = std::max(std::max(above[x - 1], above[x]), above[x + 1]);
+    const int32_t bottom_max = std::max(std::max(below[x - 1], below[x]), below[x + 1]);
+    const int32_t top_min = std::min(std::min(above[x - 1], above[x]), above[x + 1]);
+    const int32_t bottom_min = std::min(std::min(below[x - 1], below[x]), below[x + 1]);
+    const int32_t ring_max = std::max({top_max, bottom_max, here[x - 1], here[x + 1],
+                                       WindowStatistics::kMaximumStart});
+    const int32_t ring_min = std::min({top_min, bottom_min, here[x - 1], here[x + 1],
+                                       WindowStatistics::kMinimumStart});
+    const bool brighter = light && here[x] > ring_max;
+    const bool darker = dark && here[x] < ring_min;
+    const uint32_t mark = brighter ? kLight : (darker ? kDark : kKeep);
+    marks[x] = mark * kColourSampleBytes;
+  }
+}
+
+// A row as a flat run of samples, r, g, b and aux of each pixel in turn:
+// the channel extremes of eight neighbours are then lane-wise extremes of
+// runs shifted by one pixel.
+constexpr int64_t kLanes = 4;
+using SampleRow = std::vector<int16_t>;
+
+static_assert(sizeof(Pixel) == kLanes * sizeof(int16_t));
+
+void load_samples(const Pixel *row, int32_t nx, SampleRow &samples) {
+  std::memcpy(samples.data(), row, static_cast<size_t>(nx) * sizeof(Pixel));
+}
+
+void store_samples(const SampleRow &samples, int32_t nx, Pixel *row) {
+  std::memcpy(row, samples.data(), static_cast<size_t>(nx) * sizeof(Pixel));
+}
+
+// Per interior pixel and lane, the largest and smallest sample of its
+// eight neighbours, starting from the ring statistics' start values.
+PHOTOFILTER_MULTIVERSION void ring_extremes(const int16_t *above, const int16_t *here,
+                                            const int16_t *below, int64_t count,
+                                            int16_t *maxima, int16_t *minima) {
+  for (int64_t i = kLanes; i + kLanes < count; ++i) {
+    const int16_t top_max = std::max({above[i - kLanes], above[i], above[i + kLanes]});
+    const int16_t bottom_max = std::max({below[i - kLanes], below[i], below[i + kLanes]});
+    const int16_t top_min = std::min({above[i - kLanes], above[i], above[i + kLanes]});
+    const int16_t bottom_min = std::min({below[i - kLanes], below[i], below[i + kLanes]});
+    maxima[i] = std::max({top_max, bottom_max, here[i - kLanes], here[i + kLanes],
+                          kMaximumStart});
+    minima[i] = std::min({top_min, bottom_min, here[i - kLanes], here[i + kLanes],
+                          kMinimumStart});
+  }
+}
+
+// A marked pixel takes the channel maxima (light) or minima (dark) of its
+// ring; aux and unmarked pixels stay.
+PHOTOFILTER_MULTIVERSION void replace_specks(const int16_t *here, const uint8_t *lane_marks,
+                                             const int16_t *maxima, const int16_t *minima,
+                                             int64_t count, int16_t *out) {
+  for (int64_t i = 0; i < count; ++i) {
+    const uint8_t mark = lane_marks[i];
+    const int16_t high = maxima[i], low = minima[i], own = here[i];
+    out[i] = mark == kLight ? high : (mark == kDark ? low : own);
+  }
+}
+
+// Marks the interior pixels of a row that are brighter or darker than both
+// their left and right neighbour.
+PHOTOFILTER_MULTIVERSION void mark_horizontal_extremes(const int32_t *sums, int32_t nx,
+                                                       uint32_t *marks) {
+  for (int32_t x = 1; x + 1 < nx; ++x) {
+    const int32_t left = sums[x - 1], s = sums[x], right = sums[x + 1];
+    const bool extreme = (left < s && right < s) || (s < left && s < right);
+    marks[x] = static_cast<uint32_t>(extreme) * kColourSampleBytes;
+  }
+}
+
+// A marked pixel's r, g and b become the mean of its left and right
+// neighbour's, truncated towards zero; aux and unmarked pixels stay.
+PHOTOFILTER_MULTIVERSION void average_marked(const int16_t *here, const uint8_t *lane_marks,
+                                             int64_t count, int16_t *out) {
+  for (int64_t i = kLanes; i + kLanes < count; ++i) {
+    const int32_t sum = int32_t{here[i - kLanes]} + here[i + kLanes];
+    const int32_t mean = sum / 2;
+    // A bit-wise select, so that the loop runs on whole vectors.
+    const int32_t take_mean = -int32_t{lane_marks[i]};
+    out[i] = static_cast<int16_t>((mean & take_mean) | (int32_t{here[i]} & ~take_mean));
+  }
+}
+
+}  // namespace
+
+// Rows 1 .. ny-2 in turn, each from the copies of itself and its two
+// neighbours.
+void remove_specks_by_rows(Image &image, bool light, bool dark) {
+  const int32_t nx = image.nx, ny = image.ny;
+  if (nx < 3 || ny < 3) return;
+  const int64_t count = kLanes * nx;
+  std::vector<int32_t> sums_above(nx), sums_here(nx), sums_below(nx);
+  SampleRow above(count), here(count), below(count), maxima(count), minima(count), out(count);
+  std::vector<uint32_t> marks(nx, kKeep);
+  brightness_row(image.row(0), nx, sums_here.data());
+  brightness_row(image.row(1), nx, sums_below.data());
+  load_samples(image.row(0), nx, here);
+  load_samples(image.row(1), nx, below);
+  for (int32_t y = 1; y + 1 < ny; ++y) {
+    std::swap(sums_above, sums_here);
+    std::swap(sums_here, sums_below);
+    std::swap(above, here);
+    std::swap(here, below);
+    brightness_row(image.row(y + 1), nx, sums_below.data());
+    load_samples(image.row(y + 1), nx, below);
+    mark_specks(sums_above.data(), sums_here.data(), sums_below.data(), nx, light, dark,
+                marks.data());
+    ring_extremes(above.data(), here.data(), below.data(), count, maxima.data(),
+                  minima.data());
+    replace_specks(here.data(), reinterpret_cast<const uint8_t *>(marks.data()), maxima.data(),
+                   minima.data(), count, out.data());
+    store_samples(out, nx, image.row(y));
+  }
+}
+
+// Each row from a copy of itself.
+void smooth_horizontal_extremes_by_rows(Image &image) {
+  const int32_t nx = image.nx;
+  if (nx < 3) return;
+  const int64_t count = kLanes * nx;
+  std::vector<int32_t> sums(nx);
+  SampleRow here(count), out(count);
+  std::vector<uint32_t> marks(nx, kKeep);
+  for (int32_t y = 0; y < image.ny; ++y) {
+    Pixel *row = image.row(y);
+    brightness_row(row, nx, sums.data());
+    load_samples(row, nx, here);
+    mark_horizontal_extremes(sums.data(), nx, marks.data());
+    average_marked(here.data(), reinterpret_cast<const uint8_t *>(marks.data()), count,
+                   out.data());
+    // Only the interior pixels are stored back: the first and last stay.
+    std::memcpy(row + 1, out.data() + kLanes, static_cast<size_t>(nx - 2) * sizeof(Pixel));
+  }
+}
+
+}  // namespace photofilter
