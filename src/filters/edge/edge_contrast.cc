@@ -61,7 +61,10 @@ int16_t scaled(int16_t sample, long double factor) {
   return truncate_to_sample(static_cast<long double>(sample) * factor);
 }
 
-// Inlined into both loops over pixels, the plain row and the lanes' redo.
+// One pixel: the factor of its brightness against the blurred one, then
+// each of r, g and b times the factor. "-ec" leaves a black pixel (sum 0)
+// as it is. Inlined into the plain row and into scale_pixel_plainly, which
+// the lanes call for the pixels they redo.
 template <typename Rule>
 PHOTOFILTER_INLINE void scale_pixel_by(Pixel &pixel, const Pixel &around, double gain,
                                        ExtendedBrightness &brightness) {
