@@ -98,7 +98,7 @@ TEST(EdgeContrastBands, ByteImagesGiveTheWidenedResult) {
 // A reach, radius squared, beyond 32 bits: one-row bands still hold the
 // whole image around them.
 TEST(EdgeContrastBands, ReachBeyond32Bits) {
-  const Image image = random_image(2, 3, 0, 255, 3);
+  const Image image = random_image(2, 2, 0, 255, 3);
   const Pass pass{EdgeFactor::kOverBrightness, 46341, 1.0};
   Image banded = image.scratch_copy();
   band_wise(ImageEdgeRows(banded), pass, 1);
