@@ -1,5 +1,6 @@
 // The edge-contrast commands on the generated 24-megapixel photo, and their
-// pixel pass alone (the blurred copy made once, outside the timing).
+// pixel pass alone, in the lanes and by the plain rule (the blurred copy
+// made once, outside the timing).
 #include <benchmark/benchmark.h>
 
 #include "bench_support.h"

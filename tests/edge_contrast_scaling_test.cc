@@ -1,7 +1,7 @@
-// The double pass of "-ec" and "-ec1" against the same pass worked out in
-// extended precision for every pixel: random images over the full sample
-// range and over 0..255, and small sums where products land exactly on
-// integers and factors exactly on their clamps.
+// The pass of "-ec" and "-ec1" in double lanes against the plain rule,
+// every pixel worked out in extended precision: random images over the
+// full sample range and over 0..255, and small sums where products land
+// exactly on integers and factors exactly on their clamps.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,13 +1,15 @@
 // "-s", "-ec" and "-ec1": their logs and results through the whole
-// program, and the edge-contrast factor on pixels whose blurred value is
-// worked out by hand.
+// program, the edge-contrast factor on pixels whose blurred value is
+// worked out by hand, and the size the plan of "-t" gives.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "filters/edge/edge_commands.h"
+#include "filters/edge/test_filter.h"
 #include "filters/noise/noise_commands.h"
 #include "image/kernels.h"
 #include "image/sample.h"
@@ -163,6 +165,17 @@ TEST(EdgeContrast, FactorExamplesAndClamps) {
     for (size_t k = 0; k < after.size(); ++k) {
       EXPECT_TRUE(after[k] == 0 || (after[k] < 0) == (before[k] < 0)) << "sample " << k;
     }
+  }
+}
+
+// The plan of "-t" gives the size its handler leaves, an empty image too.
+TEST(TestFilter, PlanGivesTheSizeOfTheResult) {
+  for (const auto &[nx, ny] : {std::pair{4, 3}, {1, 5}, {3, 1}, {0, 0}, {0, 4}}) {
+    Image image = random_image(nx, ny, 0, 255, 2);
+    const TestFilterPlan p = plan_test_filter("x", image);
+    test_filter("x", image);
+    EXPECT_EQ(p.new_nx, image.nx) << nx << "x" << ny;
+    EXPECT_EQ(p.new_ny, image.ny) << nx << "x" << ny;
   }
 }
 

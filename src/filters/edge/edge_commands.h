@@ -10,7 +10,7 @@ void edge_contrast(const char *word, Image &image);   // "-ec"
 void edge_contrast1(const char *word, Image &image);  // "-ec1"
 void test_filter(const char *word, Image &image);     // "-t"
 
-// The same commands for an image still held as bytes.
+// The same commands for an image still held as bytes (edge_bytes.cc).
 void edge_contrast_bytes(const char *word, WorkingImage &image, bool written_next);
 void edge_contrast1_bytes(const char *word, WorkingImage &image, bool written_next);
 void test_filter_bytes(const char *word, WorkingImage &image, bool written_next);

@@ -14,11 +14,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <type_traits>
 
 #include "image/kernels.h"
-#include "image/multiversion.h"
-#include "image/sample.h"
 
 namespace photofilter {
 namespace {
@@ -30,15 +27,15 @@ constexpr int64_t kLeastBandRows = 16;
 
 int64_t reach_of(int32_t radius) { return radius > 0 ? int64_t{radius} * radius : 0; }
 
-// Row y of the image as it was before the pass, as Pixels.
-void copy_original_row(const Image &image, int32_t y, Pixel *to) {
-  std::memcpy(to, image.row(y), sizeof(Pixel) * static_cast<size_t>(image.nx));
-}
-void copy_original_row(const ByteImage &image, int32_t y, Pixel *to) {
-  widen_rgb8_row(image.row(y), to, image.nx);
+}  // namespace
+
+void ImageEdgeRows::copy_row(int32_t y, Pixel *to) const {
+  std::memcpy(to, image_.row(y), sizeof(Pixel) * static_cast<size_t>(width()));
 }
 
-}  // namespace
+void ImageEdgeRows::scale_row(int32_t y, const Pixel *blurred, const EdgeScaler &scaler) {
+  scaler.scale_row(image_.row(y), blurred, width());
+}
 
 int64_t edge_band_rows(int32_t radius, int32_t nx, int32_t ny) {
   const int64_t reach = std::min<int64_t>(reach_of(radius), ny);
@@ -47,31 +44,21 @@ int64_t edge_band_rows(int32_t radius, int32_t nx, int32_t ny) {
   return rows + 2 * reach >= ny ? ny : rows;
 }
 
-EdgeBands::EdgeBands(const ImageHeader &image, int32_t radius, double weight, int64_t band_rows)
+EdgeBands::EdgeBands(const EdgeRows &image, int32_t radius, double weight, int64_t band_rows)
     : radius_(radius),
       weight_(weight),
-      reach_(std::min<int64_t>(reach_of(radius), image.ny)),
-      rows_(std::clamp<int64_t>(band_rows, 1, std::max(image.ny, 1))) {
-  const int64_t nx = image.nx;
+      reach_(std::min<int64_t>(reach_of(radius), image.height())),
+      rows_(std::clamp<int64_t>(band_rows, 1, std::max(image.height(), 1))) {
+  const int64_t nx = image.width();
   // One band is the whole image: nothing beyond it and nothing to carry.
-  if (rows_ >= image.ny) reach_ = 0;
-  const int64_t band_rows_held = std::min<int64_t>(rows_ + 2 * reach_, image.ny);
+  if (rows_ >= image.height()) reach_ = 0;
+  const int64_t band_rows_held = std::min<int64_t>(rows_ + 2 * reach_, image.height());
   band_.pixels = allocate_pixels(nx * band_rows_held, "scratch copy of the image");
   if (reach_ > 0) carry_ = allocate_pixels(nx * reach_, "rows kept for the next band");
 }
 
-void EdgeBands::blur_and_scale(Image &image, const EdgeScaler &scaler) {
-  blur_and_scale_rows(image, scaler);
-}
-
-void EdgeBands::blur_and_scale(ByteImage &image, const EdgeScaler &scaler) {
-  row_ = allocate_pixels(image.nx, "row being scaled");
-  blur_and_scale_rows(image, scaler);
-}
-
-template <typename AnyImage>
-void EdgeBands::blur_and_scale_rows(AnyImage &image, const EdgeScaler &scaler) {
-  const int32_t nx = image.nx, ny = image.ny;
+void EdgeBands::blur_and_scale(EdgeRows &image, const EdgeScaler &scaler) {
+  const int32_t nx = image.width(), ny = image.height();
   if (nx <= 0 || ny <= 0) return;
   band_.nx = nx;
   for (int64_t y0 = 0; y0 < ny; y0 += rows_) {
@@ -85,7 +72,7 @@ void EdgeBands::blur_and_scale_rows(AnyImage &image, const EdgeScaler &scaler) {
       std::memcpy(band_.pixels.get(), carry_.get(), sizeof(Pixel) * nx * (y0 - top));
     }
     for (int64_t y = y0; y < bottom; ++y) {
-      copy_original_row(image, static_cast<int32_t>(y), band_.row(static_cast<int32_t>(y - top)));
+      image.copy_row(static_cast<int32_t>(y), band_.row(static_cast<int32_t>(y - top)));
     }
     const int64_t carried = std::min(reach_, y1);
     if (y1 < ny && carried > 0) {
@@ -94,15 +81,7 @@ void EdgeBands::blur_and_scale_rows(AnyImage &image, const EdgeScaler &scaler) {
     }
     for (int32_t k = 0; k < radius_; ++k) weighted_blur(band_, radius_, weight_);
     for (int64_t y = y0; y < y1; ++y) {
-      const Pixel *blurred = band_.row(static_cast<int32_t>(y - top));
-      if constexpr (std::is_same_v<AnyImage, ByteImage>) {
-        uint8_t *bytes = image.row(static_cast<int32_t>(y));
-        widen_rgb8_row(bytes, row_.get(), nx);
-        scaler.scale_row(row_.get(), blurred, nx);
-        narrow_row_to_bytes(row_.get(), nx, bytes);
-      } else {
-        scaler.scale_row(image.row(static_cast<int32_t>(y)), blurred, nx);
-      }
+      image.scale_row(static_cast<int32_t>(y), band_.row(static_cast<int32_t>(y - top)), scaler);
     }
   }
 }

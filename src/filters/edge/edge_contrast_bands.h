@@ -5,24 +5,50 @@
 #include <cstdint>
 
 #include "filters/edge/edge_contrast_scaling.h"
-#include "image/byte_image.h"
 #include "image/image.h"
 
 namespace photofilter {
 
+// The image the bands scale, a row at a time: an Image, or an image still
+// held as bytes (edge_bytes.h).
+class EdgeRows {
+ public:
+  EdgeRows(int32_t width, int32_t height) : width_(width), height_(height) {}
+  virtual ~EdgeRows() = default;
+
+  int32_t width() const { return width_; }
+  int32_t height() const { return height_; }
+  // Row y as Pixels into `to`, as it stands.
+  virtual void copy_row(int32_t y, Pixel *to) const = 0;
+  // Scales row y against `blurred`, the same row of the blurred copy.
+  virtual void scale_row(int32_t y, const Pixel *blurred, const EdgeScaler &scaler) = 0;
+
+ private:
+  int32_t width_;
+  int32_t height_;
+};
+
+// The rows of an Image, scaled in place.
+class ImageEdgeRows final : public EdgeRows {
+ public:
+  explicit ImageEdgeRows(Image &image) : EdgeRows(image.nx, image.ny), image_(image) {}
+  void copy_row(int32_t y, Pixel *to) const override;
+  void scale_row(int32_t y, const Pixel *blurred, const EdgeScaler &scaler) override;
+
+ private:
+  Image &image_;
+};
+
 // Blurs a copy of an image `radius` times with weighted_blur(radius,
 // weight) and scales the image against it, holding only a band of rows of
 // the copy (plus the rows the blur reaches across from either side) at a
-// time. The result is the same for every band height. An image held as
-// bytes stays bytes, its results clamped to bytes: only for an image that
-// is written next.
+// time. The result is the same for every band height.
 class EdgeBands {
  public:
   // Allocates the scratch rows for bands of `band_rows` rows of `image`.
-  EdgeBands(const ImageHeader &image, int32_t radius, double weight, int64_t band_rows);
+  EdgeBands(const EdgeRows &image, int32_t radius, double weight, int64_t band_rows);
 
-  void blur_and_scale(Image &image, const EdgeScaler &scaler);
-  void blur_and_scale(ByteImage &image, const EdgeScaler &scaler);
+  void blur_and_scale(EdgeRows &image, const EdgeScaler &scaler);
 
  private:
   int32_t radius_;
@@ -31,10 +57,6 @@ class EdgeBands {
   int64_t rows_;      // rows scaled per band
   Image band_;        // a band's rows and its reach, blurred
   PixelArray carry_;  // the reach above the next band, as it was
-  PixelArray row_;    // a row of bytes widened for scaling
-
-  template <typename AnyImage>
-  void blur_and_scale_rows(AnyImage &image, const EdgeScaler &scaler);
 };
 
 // The band height for a blur of `radius` passes of radius `radius`: tall

@@ -1,19 +1,16 @@
 // The pixel pass of "-ec" and "-ec1": every pixel's r, g and b are scaled by
 // one factor worked out from its sample sum and the sum of the same pixel in
-// a blurred copy, in extended precision.
+// a blurred copy, by the rule of edge_contrast.cc or by the lanes of
+// edge_contrast_lanes.cc, which give the same samples faster.
 #pragma once
 
 #include <cstdint>
 
+#include "filters/edge/edge_contrast.h"
 #include "image/brightness_table.h"
 #include "image/image.h"
 
 namespace photofilter {
-
-enum class EdgeFactor {
-  kOverBrightness,         // "-ec": f = (v + gain*(v - vb)*0.5) / v, 0..10
-  kOverBlurredBrightness,  // "-ec1": f = (v - vb) / (vb + 0.5) * gain + 1, 0..3
-};
 
 // The factor's parameters, fixed for a whole pass. A `max` of 0 counts as
 // 255.
@@ -22,18 +19,17 @@ class EdgeScaler {
   EdgeScaler(double gain, int max, EdgeFactor kind);
 
   // Scales the n pixels of `row` by the factors against the n pixels of
-  // `blurred`, which must not overlap `row`.
+  // `blurred`, which must not overlap `row`, in the lanes.
   void scale_row(Pixel *row, const Pixel *blurred, int64_t n) const;
 
-  // The same, every pixel worked out in extended precision: the reference
-  // the fast pass above must match sample for sample.
+  // The same by the plain rule, every pixel worked out in extended
+  // precision: the reference the lanes must match sample for sample.
   void scale_row_plainly(Pixel *row, const Pixel *blurred, int64_t n) const;
 
  private:
   double gain_;
   int divisor_;
   EdgeFactor kind_;
-  // For the pixels worked out in extended precision.
   BrightnessTable<long double> brightness_;
 };
 

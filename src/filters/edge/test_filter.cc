@@ -1,5 +1,7 @@
 // "-t cycles,gain,radius,weight": a test command whose parameters are only
 // logged; the image gets one 2x2 block mean and shrinks by one pixel.
+#include "filters/edge/test_filter.h"
+
 #include <cstdio>
 
 #include "filters/edge/edge_commands.h"
@@ -8,27 +10,21 @@
 
 namespace photofilter {
 
-namespace {
-
-template <typename AnyImage>
-void test_filter_on(const char *word, AnyImage &image) {
-  int cycles = 1;
-  double gain = 1.0;
-  int radius = 3;
-  double weight = 1.0;
-  std::sscanf(word, "%d,%lf,%d,%lf", &cycles, &gain, &radius, &weight);
-  std::fprintf(stderr, "test cycles %d gain %g radius %d weight %g\n", cycles, gain, radius,
-               weight);
-  shrink_by_block_mean(image);
-  step_timer("test done");
+TestFilterPlan plan_test_filter(const char *word, const ImageHeader &image) {
+  TestFilterPlan p;
+  std::sscanf(word, "%d,%lf,%d,%lf", &p.cycles, &p.gain, &p.radius, &p.weight);
+  std::fprintf(stderr, "test cycles %d gain %g radius %d weight %g\n", p.cycles, p.gain, p.radius,
+               p.weight);
+  const bool empty = image.nx < 1 || image.ny < 1;
+  p.new_nx = empty ? image.nx : image.nx - 1;
+  p.new_ny = empty ? image.ny : image.ny - 1;
+  return p;
 }
 
-}  // namespace
-
-void test_filter(const char *word, Image &image) { test_filter_on(word, image); }
-
-void test_filter_bytes(const char *word, WorkingImage &image, bool) {
-  test_filter_on(word, image.bytes());
+void test_filter(const char *word, Image &image) {
+  plan_test_filter(word, image);
+  shrink_by_block_mean(image);
+  step_timer("test done");
 }
 
 }  // namespace photofilter
