@@ -6,6 +6,7 @@
 // of an image that fits memory leaves them.
 #include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "image/blur_rules.h"
@@ -15,7 +16,7 @@
 namespace photofilter {
 namespace {
 
-// Line i of a pass: n pixels `stride` apart.
+// One row or column of the image: n pixels, `stride` apart.
 struct Line {
   Pixel *first;
   int64_t stride;
