@@ -56,7 +56,8 @@ void BM_WeightedBlurSampled(benchmark::State &state) {
   for (int32_t y = bin / 2; y < bench::kHeight; y += bin) rows.push_back(y);
   std::vector<Pixel> out(columns.size() * rows.size());
   for (auto _ : state) {
-    weighted_blur_sampled(fresh_copy(state), bin / 2 + 1, 1.0, columns, rows, out.data());
+    ImageRows source(fresh_copy(state));
+    weighted_blur_sampled(source, bin / 2 + 1, 1.0, columns, rows, out.data());
   }
   report_megapixels(state);
 }

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "image/running_window.h"
+#include "image/exact_quotients.h"
 
 namespace photofilter::running_window {
 namespace {

@@ -1,13 +1,11 @@
-// The shared kernels against a plain version written the slow way: one
-// line at a time, every column walked on its own, 64-bit sums, and the
-// averaging formula spelled out. The real kernels must agree sample for
-// sample, aux included.
+// The fast kernels against the plain ones, which walk one line at a time
+// with 64-bit sums and the rules as defined: they must agree sample for
+// sample, aux included. Worked values check both.
 #include "image/kernels.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -21,111 +19,13 @@ using testing::random_image;
 using testing::row_image;
 using testing::samples_of;
 
-int16_t Pixel::*const kLane[4] = {&Pixel::r, &Pixel::g, &Pixel::b, &Pixel::aux};
-
-int16_t saturated(int64_t v) {
-  return static_cast<int16_t>(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
-}
-
-int16_t truncated(double x) {
-  if (std::isnan(x)) return 0;
-  if (x >= INT16_MAX) return INT16_MAX;
-  if (x <= INT16_MIN) return INT16_MIN;
-  return static_cast<int16_t>(x);
-}
-
-using Line = std::vector<Pixel *>;
-
-// Every row top to bottom, then every column left to right.
-template <typename Process>
-void rows_then_columns(Image &image, Process process) {
-  for (int y = 0; y < image.ny; ++y) {
-    Line line;
-    for (int x = 0; x < image.nx; ++x) line.push_back(&image.at(x, y));
-    process(line);
-  }
-  for (int x = 0; x < image.nx; ++x) {
-    Line line;
-    for (int y = 0; y < image.ny; ++y) line.push_back(&image.at(x, y));
-    process(line);
-  }
-}
-
-std::vector<Pixel> copy_of(const Line &line) {
-  std::vector<Pixel> copy;
-  for (const Pixel *p : line) copy.push_back(*p);
-  return copy;
-}
-
-void reference_blur(Image &image, int32_t radius, double weight) {
-  const int64_t r = std::max(radius, 0);
-  int64_t step = 0;
-  // Steps beyond 1e12 saturate every moved sample alike.
-  if (weight < 0) step = static_cast<int64_t>(std::min(0.999 - weight, 1e12));
-  rows_then_columns(image, [&](Line &line) {
-    const int64_t n = static_cast<int64_t>(line.size());
-    const std::vector<Pixel> L = copy_of(line);
-    int64_t sum[3] = {};
-    int64_t count = 0;
-    for (int64_t i = -r; i <= n - 1; ++i) {
-      // Before position 0 and past the line's end nothing happens.
-      if (i < 0 && i + r > n - 1) i = 0;
-      if (i + r <= n - 1) {
-        for (int c = 0; c < 3; ++c) sum[c] += L[i + r].*kLane[c];
-        ++count;
-      }
-      if (i - r - 1 >= 0) {
-        for (int c = 0; c < 3; ++c) sum[c] -= L[i - r - 1].*kLane[c];
-        --count;
-      }
-      if (i < 0) continue;
-      for (int c = 0; c < 3; ++c) {
-        const int64_t v = L[i].*kLane[c];
-        int16_t &out = line[i]->*kLane[c];
-        if (step >= 1) {
-          const int64_t mean = sum[c] / count;
-          out = v > mean ? saturated(v - step) : v < mean ? saturated(v + step) : L[i].*kLane[c];
-        } else {
-          out = truncated((weight * sum[c] / count + v) / (weight + 1));
-        }
-      }
-    }
-  });
-}
-
-int16_t step_rule(int64_t v, int64_t mean, int64_t step) {
-  if (v >= mean + step) return saturated(v - step);
-  if (v <= mean - step) return saturated(v + step);
-  return static_cast<int16_t>(v);
-}
-
 struct RegionArgs {
   int32_t rgb_radius, r_step, g_step, b_step, aux_radius, aux_step;
 };
 
-void reference_region(Image &image, const RegionArgs &a) {
-  const int64_t steps[4] = {a.r_step, a.g_step, a.b_step, a.aux_step};
-  // Lanes first..last along one line; only positions with a whole window.
-  auto group = [&](Line &line, const std::vector<Pixel> &B, int32_t radius, int first, int last) {
-    const int64_t n = static_cast<int64_t>(line.size());
-    const int64_t e = std::max(radius, 0);
-    if (e >= n - e) return;
-    const int64_t w = 2 * e + 1;
-    int64_t sum[4] = {};
-    for (int64_t k = 0; k <= 2 * e - 1; ++k)
-      for (int c = first; c <= last; ++c) sum[c] += B[k].*kLane[c];
-    for (int64_t i = e; i <= n - e - 1; ++i) {
-      for (int c = first; c <= last; ++c) sum[c] += B[i + e].*kLane[c];
-      for (int c = first; c <= last; ++c)
-        line[i]->*kLane[c] = step_rule(B[i].*kLane[c], sum[c] / w, steps[c]);
-      for (int c = first; c <= last; ++c) sum[c] -= B[i - e].*kLane[c];
-    }
-  };
-  rows_then_columns(image, [&](Line &line) {
-    const std::vector<Pixel> B = copy_of(line);
-    group(line, B, a.rgb_radius, 0, 2);
-    group(line, B, a.aux_radius, 3, 3);
-  });
+void region(Image &image, const RegionArgs &a, bool plain = false) {
+  (plain ? region_noise_reduction_plain : region_noise_reduction)(
+      image, a.rgb_radius, a.r_step, a.g_step, a.b_step, a.aux_radius, a.aux_step);
 }
 
 // Pixels as an image of one row, for comparing them.
@@ -158,7 +58,7 @@ void expect_blur_matches(const Image &original, int32_t radius, double weight) {
   SCOPED_TRACE(::testing::Message() << "radius " << radius << " weight " << weight);
   Image actual = original.scratch_copy(), expected = original.scratch_copy();
   weighted_blur(actual, radius, weight);
-  reference_blur(expected, radius, weight);
+  weighted_blur_plain(expected, radius, weight);
   EXPECT_TRUE(same_samples(actual, expected));
 }
 
@@ -167,9 +67,8 @@ void expect_region_matches(const Image &original, const RegionArgs &a) {
                << "region " << a.rgb_radius << "," << a.r_step << "," << a.g_step << "," << a.b_step
                << "," << a.aux_radius << "," << a.aux_step);
   Image actual = original.scratch_copy(), expected = original.scratch_copy();
-  region_noise_reduction(actual, a.rgb_radius, a.r_step, a.g_step, a.b_step, a.aux_radius,
-                         a.aux_step);
-  reference_region(expected, a);
+  region(actual, a);
+  region(expected, a, true);
   EXPECT_TRUE(same_samples(actual, expected));
 }
 
@@ -189,7 +88,7 @@ class KernelsOnRandomImages : public ::testing::TestWithParam<std::pair<int, int
   }
 };
 
-TEST_P(KernelsOnRandomImages, WeightedBlurMatchesReference) {
+TEST_P(KernelsOnRandomImages, WeightedBlurMatchesPlain) {
   for (const Range &range : kRanges) {
     SCOPED_TRACE(::testing::Message() << "samples " << range.lo << ".." << range.hi);
     const Image image = image_for(range);
@@ -204,7 +103,7 @@ TEST_P(KernelsOnRandomImages, WeightedBlurMatchesReference) {
   }
 }
 
-TEST_P(KernelsOnRandomImages, RegionNoiseReductionMatchesReference) {
+TEST_P(KernelsOnRandomImages, RegionNoiseReductionMatchesPlain) {
   const RegionArgs cases[] = {
       {1, 5, 5, 5, 1, 5},
       {2, 0, 3, -4, 0, 7},
@@ -253,7 +152,7 @@ TEST_P(KernelsOnRandomImages, SampledBlurMatchesWholeBlur) {
   for (int32_t radius : {0, 1, 2, 7, 250}) {
     for (double weight : {1.0, -1.0, -3.0, 1000.0, 0.5, 0.0}) {
       Image blurred = image.scratch_copy();
-      reference_blur(blurred, radius, weight);
+      weighted_blur_plain(blurred, radius, weight);
       for (const auto &[columns, rows] : points) {
         SCOPED_TRACE(::testing::Message() << "radius " << radius << " weight " << weight << " "
                                           << columns.size() << "x" << rows.size() << " points");
@@ -262,14 +161,15 @@ TEST_P(KernelsOnRandomImages, SampledBlurMatchesWholeBlur) {
           for (int32_t x : columns) expected.push_back(blurred.at(x, y));
         }
         Image source = image.scratch_copy();
+        ImageRows source_rows(source);
         std::vector<Pixel> actual(expected.size());
-        weighted_blur_sampled(source, radius, weight, columns, rows, actual.data());
+        weighted_blur_sampled(source_rows, radius, weight, columns, rows, actual.data());
         EXPECT_TRUE(same_samples(source, image)) << "the image changed";
         if (expected.empty()) continue;
         EXPECT_TRUE(same_samples(row_of(actual), row_of(expected)));
         if (may_share_array(columns.size(), rows, nx)) {
           Pixel *own = source.pixels.get();
-          weighted_blur_sampled(source, radius, weight, columns, rows, own);
+          weighted_blur_sampled(source_rows, radius, weight, columns, rows, own);
           EXPECT_TRUE(same_samples(row_of(std::vector<Pixel>(own, own + expected.size())),
                                    row_of(expected)))
               << "in the image's own array";
@@ -324,63 +224,83 @@ std::vector<int16_t> red_of(const Image &image) {
   return red;
 }
 
+// The worked values hold for the fast kernels and the plain ones alike.
+constexpr bool kBothKernels[] = {false, true};
+const char *kernel_name(bool plain) { return plain ? "plain" : "fast"; }
+
+void blur(Image &image, int32_t radius, double weight, bool plain) {
+  (plain ? weighted_blur_plain : weighted_blur)(image, radius, weight);
+}
+
 TEST(WeightedBlur, WorkedExample) {
   const struct {
     double weight;
     std::vector<int16_t> expected;
   } cases[] = {{1.0, {12, 20, 30, 40, 47}}, {-1.0, {11, 20, 30, 40, 49}}};
-  for (const auto &c : cases) {
-    Image image = row_image({10, 20, 30, 40, 50});
-    weighted_blur(image, 1, c.weight);
-    EXPECT_EQ(red_of(image), c.expected) << "weight " << c.weight;
+  for (const bool plain : kBothKernels) {
+    for (const auto &c : cases) {
+      Image image = row_image({10, 20, 30, 40, 50});
+      blur(image, 1, c.weight, plain);
+      EXPECT_EQ(red_of(image), c.expected) << kernel_name(plain) << " weight " << c.weight;
+    }
   }
 }
 
 // The middle sample of 0, 30000, 0 shows the mode and the step. Weight
 // -0.0005 averages: (-15 / 3 + 30000) / 0.9995 = 30010.005 along the row,
-// then the one-pixel column gives 30009.99999...
+// then the one-pixel column gives 30009.99999... A step of 32768 or more
+// takes the sample below the 16-bit range, where it saturates.
 TEST(WeightedBlur, ModeFollowsWeight) {
   const struct {
     double weight;
     int16_t middle;
-  } cases[] = {{-1, 29999},      {-1.5, 29998}, {-2, 29998}, {-2.5, 29997},
-               {-0.0005, 30009}, {0, 30000},    {1, 20000}};
-  for (const auto &c : cases) {
-    Image image = row_image({0, 30000, 0});
-    weighted_blur(image, 1, c.weight);
-    EXPECT_EQ(image.pixels[1].g, c.middle) << "weight " << c.weight;
+  } cases[] = {{-1, 29999},      {-1.5, 29998}, {-2, 29998}, {-2.5, 29997}, {-0.0005, 30009},
+               {0, 30000},       {1, 20000},    {-1e9, INT16_MIN},          {-kInf, INT16_MIN}};
+  for (const bool plain : kBothKernels) {
+    for (const auto &c : cases) {
+      Image image = row_image({0, 30000, 0});
+      blur(image, 1, c.weight, plain);
+      EXPECT_EQ(image.pixels[1].g, c.middle) << kernel_name(plain) << " weight " << c.weight;
+    }
   }
 }
 
 TEST(WeightedBlur, KeepsAuxAndWeightZeroKeepsEverything) {
   const Image original = random_image(70, 9, -500, 800, 21);
-  for (double weight : {1.0, -2.0, 0.0}) {
-    Image image = original.scratch_copy();
-    weighted_blur(image, 2, weight);
-    for (int64_t i = 0; i < image.pixel_count(); ++i) {
-      ASSERT_EQ(image.pixels[i].aux, original.pixels[i].aux) << "weight " << weight;
-    }
-    if (weight == 0.0) {
-      EXPECT_TRUE(same_samples(image, original));
+  for (const bool plain : kBothKernels) {
+    for (double weight : {1.0, -2.0, 0.0}) {
+      SCOPED_TRACE(::testing::Message() << kernel_name(plain) << " weight " << weight);
+      Image image = original.scratch_copy();
+      blur(image, 2, weight, plain);
+      for (int64_t i = 0; i < image.pixel_count(); ++i) {
+        ASSERT_EQ(image.pixels[i].aux, original.pixels[i].aux);
+      }
+      if (weight == 0.0) {
+        EXPECT_TRUE(same_samples(image, original));
+      }
     }
   }
 }
 
 TEST(RegionNoiseReduction, SingleBrightPixelInARow) {
-  Image image = row_image({0, 0, 0, 100, 0, 0, 0});
-  region_noise_reduction(image, 1, 5, 5, 5, 1, 5);
-  EXPECT_EQ(red_of(image), (std::vector<int16_t>{0, 0, 5, 95, 5, 0, 0}));
+  for (const bool plain : kBothKernels) {
+    Image image = row_image({0, 0, 0, 100, 0, 0, 0});
+    region(image, {1, 5, 5, 5, 1, 5}, plain);
+    EXPECT_EQ(red_of(image), (std::vector<int16_t>{0, 0, 5, 95, 5, 0, 0})) << kernel_name(plain);
+  }
 }
 
 // A window sum of -7 over 3 samples has the mean -2, not -3.
 TEST(Kernels, NegativeMeansTruncateTowardZero) {
-  Image region = row_image({-7, 0, 0});
-  region_noise_reduction(region, 1, 3, 3, 3, 0, 0);
-  EXPECT_EQ(region.pixels[1].r, 0);  // a mean of -3 would move it to -3
+  for (const bool plain : kBothKernels) {
+    Image stepped = row_image({-7, 0, 0});
+    region(stepped, {1, 3, 3, 3, 0, 0}, plain);
+    EXPECT_EQ(stepped.pixels[1].r, 0) << kernel_name(plain);  // a mean of -3 would move it to -3
 
-  Image blur = row_image({-9, -2, 4});
-  weighted_blur(blur, 1, -1.0);
-  EXPECT_EQ(blur.pixels[1].r, -2);  // equal to the mean: stays
+    Image blurred = row_image({-9, -2, 4});
+    blur(blurred, 1, -1.0, plain);
+    EXPECT_EQ(blurred.pixels[1].r, -2) << kernel_name(plain);  // equal to the mean: stays
+  }
 }
 
 }  // namespace

@@ -19,21 +19,21 @@ template <typename Real>
 class BrightnessTable {
  public:
   // Sums of three samples 0..255, with room for what earlier commands add.
-  static constexpr int32_t kLowestSum = -1024;
-  static constexpr int32_t kHighestSum = 2047;
+  static constexpr int32_t kFirstTabledSum = -1024;
+  static constexpr int32_t kLastTabledSum = 2047;
 
   // Every double (and every int) is exactly the same long double.
   explicit BrightnessTable(double divisor)
-      : divisor_(static_cast<Real>(divisor)), values_(kHighestSum - kLowestSum + 1) {
-    for (int32_t sum = kLowestSum; sum <= kHighestSum; ++sum) {
-      values_[sum - kLowestSum] = worked_out(sum);
+      : divisor_(static_cast<Real>(divisor)), values_(kLastTabledSum - kFirstTabledSum + 1) {
+    for (int32_t sum = kFirstTabledSum; sum <= kLastTabledSum; ++sum) {
+      values_[sum - kFirstTabledSum] = worked_out(sum);
     }
   }
 
   // A table entry is the same expression worked out ahead, so every sum
   // gets exactly brightness_of_sum(sum, divisor).
   Real operator()(int32_t sum) const {
-    const auto index = static_cast<uint32_t>(sum - kLowestSum);
+    const auto index = static_cast<uint32_t>(sum - kFirstTabledSum);
     return index < values_.size() ? values_[index] : worked_out(sum);
   }
 

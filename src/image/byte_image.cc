@@ -30,7 +30,7 @@ Image widen(ByteImage &&image) {
 }
 
 ByteImageRows::ByteImageRows(const ByteImage &image)
-    : RowSource(image.nx, image.ny), image_(image), widened_(static_cast<size_t>(image.nx)) {}
+    : image_(image), widened_(static_cast<size_t>(image.nx)) {}
 
 const Pixel *ByteImageRows::row(int32_t y) {
   widen_rgb8_row(image_.row(y), widened_.data(), image_.nx);

@@ -40,11 +40,15 @@ struct ByteImage : ImageHeader {
 // which the result takes over.
 Image widen(ByteImage &&image);
 
-// The rows of a byte image widened one at a time, for kernels that read
-// rows as they go.
+// The rows of a byte image widened one at a time into a buffer of one
+// row, aux 0, for kernels that read rows as they go. row(y) reads nothing
+// of the image's memory before where the bytes of row y start,
+// 5 * nx * ny + 3 * nx * y bytes in.
 class ByteImageRows final : public RowSource {
  public:
   explicit ByteImageRows(const ByteImage &image);
+  int32_t width() const override { return image_.nx; }
+  int32_t height() const override { return image_.ny; }
   const Pixel *row(int32_t y) override;
 
  private:

@@ -1,59 +1,27 @@
+// region_noise_reduction equals region_noise_reduction_plain for every
+// image, radii and steps. Why: the plain kernel changes a sample of a
+// channel group only where the group's window is whole, in the group's
+// horizontal pass and then in its vertical pass, reading the line's values
+// before the pass; the colour group leaves aux alone and the aux group the
+// colours, so the two groups may run as separate passes. The passes
+// (running_window_rows.h, running_window_columns.h) give every sample the
+// rule's value for the same window sum, window size and old value, the
+// rule leaves samples whose window is cut off by a line end as they are,
+// and its division-free form gives the value of the rule as defined
+// (region_rule.h).
 #include <algorithm>
 #include <array>
 
 #include "image/kernels.h"
-#include "image/running_window.h"
-#include "image/sample.h"
+#include "image/multiversion.h"
+#include "image/region_rule.h"
+#include "image/running_window_columns.h"
+#include "image/running_window_rows.h"
 
 namespace photofilter {
 namespace {
 
-// Beyond +-65536 a step either changes nothing or saturates the sample in
-// the same way as the capped step, so steps are capped there and the rule
-// stays within 32 bits.
-int32_t capped_step(int32_t step) { return std::clamp(step, -65536, 65536); }
-
-constexpr struct {
-  int32_t lo = INT16_MIN - 1;
-  int32_t hi = INT16_MAX + 1;
-} kBeyondMeans;
-
-// The step rule with a step per lane (0 for lanes the group does not
-// touch, which the rule then leaves unchanged), applied only where the
-// window is whole (2*radius+1 samples): a window cut off by a line end
-// leaves the sample alone.
-struct StepTowardMeanRule {
-  int32_t full_window;
-  std::array<int32_t, running_window::kLanes> steps;
-
-  std::array<int32_t, running_window::kLanes> lane_pattern() const { return steps; }
-
-  struct Lanes {
-    int32_t window;
-    bool whole;
-
-    // m <= v - t and m >= v + t, through the ranges of sums whose mean is
-    // a given value. The mean lies in the 16-bit range, so v - t and v + t
-    // are clamped just beyond it without changing either test.
-    template <typename Sum>
-    PHOTOFILTER_INLINE int16_t operator()(Sum sum, int16_t value, int32_t step) const {
-      const Sum at_most = std::clamp(value - step, kBeyondMeans.lo, kBeyondMeans.hi);
-      const Sum at_least = std::clamp(value + step, kBeyondMeans.lo, kBeyondMeans.hi);
-      const bool above =
-          sum <= running_window::quotient_range_low<Sum>(sum, window, at_most) + (window - 1);
-      const bool below =
-          !above && sum >= running_window::quotient_range_low<Sum>(sum, window, at_least);
-      const int32_t down = above ? step : 0;
-      const int32_t up = below ? step : 0;
-      const int16_t moved = saturate_sample(value - down + up);
-      return whole ? moved : value;
-    }
-  };
-
-  Lanes for_window(int32_t window) const {
-    return Lanes{window, window == full_window};
-  }
-};
+using region_rule::StepTowardMeanRule;
 
 PHOTOFILTER_MULTIVERSION void step_rows(Image &image, int32_t radius,
                                          StepTowardMeanRule rule) {
@@ -86,6 +54,7 @@ void group_pass(Image &image, int32_t radius, const std::array<int32_t, 4> &step
 
 void region_noise_reduction(Image &image, int32_t rgb_radius, int32_t r_step, int32_t g_step,
                             int32_t b_step, int32_t aux_radius, int32_t aux_step) {
+  using region_rule::capped_step;
   const std::array<int32_t, 4> colour_steps = {capped_step(r_step), capped_step(g_step),
                                                capped_step(b_step), 0};
   const std::array<int32_t, 4> aux_steps = {0, 0, 0, capped_step(aux_step)};

@@ -1,5 +1,5 @@
 // Rows of Pixels yielded one at a time, for kernels that read an image as
-// they go and need not hold all of it as Pixels.
+// they go.
 #pragma once
 
 #include <cstdint>
@@ -10,23 +10,24 @@ namespace photofilter {
 
 class RowSource {
  public:
-  RowSource(int32_t width, int32_t height) : width_(width), height_(height) {}
   virtual ~RowSource() = default;
-
-  int32_t width() const { return width_; }
-  int32_t height() const { return height_; }
-  // Row y, 0 <= y < height(): valid until the next call.
+  virtual int32_t width() const = 0;
+  virtual int32_t height() const = 0;
+  // Row y, 0 <= y < height(): width() Pixels, valid until the next call.
   virtual const Pixel *row(int32_t y) = 0;
-
- private:
-  int32_t width_;
-  int32_t height_;
 };
 
-// The rows of an Image as they stand.
+// The rows of an Image, as they stand.
+//
+// row(y) reads nothing of the image's array before where row y starts,
+// 8 * nx * y bytes in, so results written over rows up to y - 1 leave
+// every row from y on as it was.
 class ImageRows final : public RowSource {
  public:
-  explicit ImageRows(const Image &image) : RowSource(image.nx, image.ny), image_(image) {}
+  explicit ImageRows(const Image &image) : image_(image) {}
+
+  int32_t width() const override { return image_.nx; }
+  int32_t height() const override { return image_.ny; }
   const Pixel *row(int32_t y) override { return image_.row(y); }
 
  private:

@@ -15,6 +15,21 @@ constexpr int16_t saturate_sample(Int v) {
   return static_cast<int16_t>(above_low < Int{INT16_MAX} ? above_low : Int{INT16_MAX});
 }
 
+// trunc(x) for an extended-precision x with |x| < 2^32 that lies within
+// Int's range. Converting a long double to an integer directly switches
+// the x87 rounding mode twice, which is slow; instead x goes to its
+// nearest double first. The two integers that enclose x are doubles
+// themselves, so that double lies between them as well: its truncation is
+// trunc(x), or one more away from zero when the rounding reached the outer
+// one, which one step back undoes.
+template <typename Int>
+constexpr Int truncate_extended(long double x) {
+  auto truncated = static_cast<Int>(static_cast<double>(x));
+  if (x >= 0 && truncated > x) --truncated;
+  if (x < 0 && truncated < x) ++truncated;
+  return truncated;
+}
+
 // Truncation toward zero, then saturation to Target's range.
 template <typename Target, typename Float>
 constexpr Target truncate_to(Float x) {
@@ -24,13 +39,7 @@ constexpr Target truncate_to(Float x) {
   if (x <= lo) return std::numeric_limits<Target>::min();
   if (x >= hi) return std::numeric_limits<Target>::max();
   if constexpr (std::is_same_v<Float, long double> && sizeof(Target) <= 4) {
-    // As for samples below: through the nearest double, which keeps at
-    // least 21 bits of fraction for values of 32 bits, then one step back
-    // if that rounding carried onto the next integer.
-    auto truncated = static_cast<int64_t>(static_cast<double>(x));
-    if (x >= 0 && truncated > x) --truncated;
-    if (x < 0 && truncated < x) ++truncated;
-    return static_cast<Target>(truncated);
+    return static_cast<Target>(truncate_extended<int64_t>(x));
   }
   return static_cast<Target>(x);
 }
@@ -45,19 +54,11 @@ constexpr int16_t truncate_number_to_sample(Float x) {
   return static_cast<int16_t>(static_cast<int32_t>(clamped));
 }
 
-// The same for extended precision. Converting a long double to an integer
-// directly switches the x87 rounding mode twice, which is slow; instead the
-// clamped value goes to its nearest double first. Below 2^15 a double keeps
-// 37 bits of fraction, so that rounding moves the value by less than 2^-37
-// and changes its truncation only by carrying it onto the next integer
-// away from zero, which one step back undoes.
+// The same for extended precision, truncated through the nearest double.
 constexpr int16_t truncate_number_to_sample(long double x) {
   const long double above_low = x > INT16_MIN ? x : INT16_MIN;
   const long double clamped = above_low < INT16_MAX ? above_low : INT16_MAX;
-  auto truncated = static_cast<int32_t>(static_cast<double>(clamped));
-  if (clamped >= 0 && truncated > clamped) --truncated;
-  if (clamped < 0 && truncated < clamped) ++truncated;
-  return static_cast<int16_t>(truncated);
+  return static_cast<int16_t>(truncate_extended<int32_t>(clamped));
 }
 
 // Any value, NaN giving 0.

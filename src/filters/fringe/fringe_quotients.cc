@@ -1,6 +1,7 @@
 #include "filters/fringe/fringe_quotients.h"
 
 #include "filters/fringe/fringe_rules.h"
+#include "image/channel_sums.h"
 #include "image/sample.h"
 
 namespace photofilter {
@@ -34,7 +35,6 @@ int32_t first_bright_green(double slimit) {
 }
 
 int32_t first_sum_not_darker(long double limit) {
-  constexpr int32_t kLowestSum = 3 * INT16_MIN, kHighestSum = 3 * INT16_MAX;
   if (!(limit == limit)) return kHighestSum + 1;  // nothing compares with NaN: all are darker
   return first_where(kLowestSum, kHighestSum, truncate_to<int32_t>(limit * 765),
                      [&](int32_t s) { return !darker_than(s, limit); });

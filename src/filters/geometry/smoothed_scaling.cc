@@ -44,7 +44,8 @@ void smoothed_scaling(const char *word, Image &image) {
     // A reduction needs the blur only at the bin centres. Result row j
     // ends at or before the end of source row rows[j] >= j, as the sampled
     // blur requires when the result shares the source array.
-    weighted_blur_sampled(image, radius, f.weight, columns, rows, scaled.data());
+    ImageRows source(image);
+    weighted_blur_sampled(source, radius, f.weight, columns, rows, scaled.data());
     image.replace_pixels(scaled.release(), f.width, f.height);
     clear_aux(image);
   } else {
