@@ -3,13 +3,13 @@
 // sequence, and the logs of whole runs.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "filters/color/color_commands.h"
 #include "filters/color/dither_state.h"
+#include "filters/color/point_correction.h"
 #include "image/channel_dither.h"
 #include "image/sample.h"
 #include "run_program.h"
@@ -73,47 +73,21 @@ TEST(ColorPointOperations, HandComputedSamples) {
   }
 }
 
-// The tone curves written out as plainly as they are defined: contrast
-// fills the lower half and mirrors each entry, in that order; gamma fills
-// 0..M. Samples outside 0..M pass.
-std::vector<int32_t> contrast_curve(int m, double v) {
-  std::vector<int32_t> t(m + 1);
-  const int h = m / 2;
-  for (int i = 0; i <= h; ++i) {
-    const double x = static_cast<double>(2 * (static_cast<long double>(i) / m));
-    t[i] = truncate_to<int32_t>(std::pow(x, v) * static_cast<long double>(h) + 0.9L);
-    t[m - i] = m - t[i];
-  }
-  return t;
-}
-
-std::vector<int32_t> gamma_curve(int m, double gamma) {
-  std::vector<int32_t> t(m + 1);
-  for (int i = 0; i <= m; ++i) {
-    const double x = static_cast<double>(i) / m;
-    t[i] = truncate_to<int32_t>(std::pow(x, 1 / gamma) * static_cast<long double>(m) + 0.1L);
-  }
-  return t;
-}
-
-int16_t through_curve(const std::vector<int32_t> &t, int16_t s) {
-  return s >= 0 && s < static_cast<int32_t>(t.size()) ? saturate_sample(t[s]) : s;
-}
-
-// Every sample value -32768..32767 in each channel, through the handler and
-// through the plain arithmetic.
-TEST(ColorPointOperations, TablesMatchPlainArithmeticOverEverySample) {
+// Every sample value -32768..32767 in each channel, through the handler's
+// tables and through the plain rule of one sample.
+TEST(ColorPointOperations, TablesGiveThePlainRuleForEverySample) {
   using SampleRule = std::function<int16_t(int16_t)>;
   const double p[] = {1.7, 0.45, -0.013};
   const auto offset = [](double o) -> SampleRule {
-    return [=](int16_t s) { return truncate_to_sample(s + 255.0L * o + 0.5L); };
+    return [=](int16_t s) { return offset_sample(s, o); };
   };
   const auto gain = [](double k) -> SampleRule {
-    return [=](int16_t s) { return truncate_to_sample(s * static_cast<long double>(k) + 0.5L); };
+    return [=](int16_t s) { return gained_sample(s, k); };
   };
-  const auto curve_of = [](std::vector<int32_t> (*make)(int, double), int m) {
+  // A curve gives samples 0..M its saturated entry and passes the rest.
+  const auto curve_of = [](auto curve, int m) {
     return [=](double v) -> SampleRule {
-      return [t = make(m, v)](int16_t s) { return through_curve(t, s); };
+      return [=](int16_t s) { return s >= 0 && s <= m ? saturate_sample(curve(m, v, s)) : s; };
     };
   };
   const struct {
@@ -191,31 +165,28 @@ TEST(ColorSaturation, HandComputedPixels) {
   }
 }
 
-int16_t plain_saturation(const Pixel &p, int16_t s, double f) {
-  const long double m = static_cast<long double>(p.r + p.g + p.b) / 3;
-  const int32_t t = truncate_to<int32_t>(m + f * (s - m));
-  return saturate_sample(t < 0 ? t + 1 : t);
-}
-
 // Photo-sized images take the tabulated path for pixels within 0..255;
-// pixels with a sample out of that range take the arithmetic.
-TEST(ColorSaturation, LargeImagesMatchPlainArithmetic) {
+// pixels with a sample out of that range take the arithmetic. Both give
+// what the rule gives on each pixel.
+TEST(ColorSaturation, LargeImagesMatchThePixelRule) {
   const Image wild = random_image(500, 400, -32768, 32767, 8);
   Image mixed = random_image(500, 400, 0, 255, 7);
   for (int64_t i = 0; i < mixed.pixel_count(); i += 5) mixed.pixels[i].b = wild.pixels[i].b;
   for (int64_t i = 3; i < mixed.pixel_count(); i += 11) mixed.pixels[i] = wild.pixels[i];
-  const std::pair<const char *, std::vector<double>> cases[] = {
+  const std::pair<const char *, ChannelValues> cases[] = {
       {"1.3", {1.3, 1.3, 1.3}}, {"0.4,-2,0.4", {0.4, -2, 0.4}}, {"3,0.7,-0.25", {3, 0.7, -0.25}}};
   for (const auto &[word, f] : cases) {
     SCOPED_TRACE(word);
     Image image = mixed.scratch_copy();
     color_saturation_correction(word, image);
     for (int64_t i = 0; i < image.pixel_count(); ++i) {
-      const Pixel &p = mixed.pixels[i], &after = image.pixels[i];
-      ASSERT_EQ(after.r, plain_saturation(p, p.r, f[0])) << i;
-      ASSERT_EQ(after.g, plain_saturation(p, p.g, f[1])) << i;
-      ASSERT_EQ(after.b, plain_saturation(p, p.b, f[2])) << i;
-      ASSERT_EQ(after.aux, p.aux);
+      Pixel expected = mixed.pixels[i];
+      saturate_pixel(expected, f);
+      const Pixel &after = image.pixels[i];
+      ASSERT_EQ(after.r, expected.r) << i;
+      ASSERT_EQ(after.g, expected.g) << i;
+      ASSERT_EQ(after.b, expected.b) << i;
+      ASSERT_EQ(after.aux, expected.aux);
     }
   }
 }
