@@ -52,6 +52,11 @@ TEST(ColorPointOperations, HandComputedSamples) {
       {color_contrast_correction, "x", {-3, 0, 64, 191, 255, 300}, {-3, 0, 64, 191, 255, 300}},
       {color_contrast_correction, "2,2,2,100", {25, 50, 75, 101}, {13, 50, 87, 101}},
       {color_contrast_correction, "2,2,2,-1", {0, 64}, {0, 64}},
+      // x = 0.1 and 0.9 are doubles a little above, so x^2 * 10 lies just
+      // above 0.1 and 8.1, which 0.9 lifts onto the next integer; x = 0.95
+      // is one a little below, so x^2 * 40 stays just below 36.1 and 37.
+      {color_contrast_correction, "2,2,2,20", {1, 9, 11, 19}, {1, 9, 11, 19}},
+      {color_contrast_correction, "2,2,2,80", {38, 42}, {36, 44}},
       {color_gamma_correction, "1", {0, 1, 128, 255}, {0, 1, 128, 255}},
       {color_gamma_correction, "2", {1, 64, 128, 0, 255}, {16, 127, 180, 0, 255}},
       {color_gamma_correction, "0.5", {64, 128}, {16, 64}},
@@ -61,6 +66,10 @@ TEST(ColorPointOperations, HandComputedSamples) {
       {color_gamma_correction, "2,2,2,0", {64}, {127}},
       {color_gamma_correction, "0", {0, 128, 254, 255}, {0, 0, 0, 255}},
       {color_gamma_correction, "x", {-3, 64, 300}, {-3, 64, 300}},
+      // (6/40)^2 * 40 = 0.9 and (26/40)^2 * 40 = 16.9 exactly, but 0.15 is
+      // a double a little below and 0.65 one a little above: 0.1 lifts
+      // only the second onto the next integer.
+      {color_gamma_correction, "0.5,0.5,0.5,40", {6, 26}, {0, 17}},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(::testing::Message() << c.word << " on " << ::testing::PrintToString(c.in));
@@ -156,6 +165,10 @@ TEST(ColorSaturation, HandComputedPixels) {
       {"0.5,2", {10, 20, 60}, {20, 25, 45}},
       {"0,1,2", {10, 20, 60}, {30, 20, 90}},
       {"1e10", {32767, -32768, 0}, {32767, -32768, 32767}},
+      // m = 15 and -15, and 0.1 * -10 is a little beyond -1 in extended
+      // precision: red is 15 - 1.0000000000000000555, truncated to 13, and
+      // -15 + 1.0000000000000000555, truncated to -13 and stored as -12.
+      {"0.1", {5, 20, 20, -5, -20, -20}, {13, 15, 15, -12, -14, -14}},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.word);

@@ -15,6 +15,7 @@
 namespace photofilter {
 namespace {
 
+// The tables of one curve for the three channels' values.
 template <auto curve>
 ChannelTables curve_tables(int full_scale, const ChannelValues &v) {
   const auto table = [full_scale](double value) {
@@ -22,14 +23,6 @@ ChannelTables curve_tables(int full_scale, const ChannelValues &v) {
                                       [&](int32_t s) { return curve(full_scale, value, s); });
   };
   return {table(v.r), table(v.g), table(v.b)};
-}
-
-// The lower half of the contrast curve: trunc(x^v * h + 0.9) with
-// x = 2s/M and h = M/2.
-int32_t lower_contrast(int full_scale, double exponent, int32_t s) {
-  const double x = static_cast<double>(2 * (static_cast<long double>(s) / full_scale));
-  const int32_t h = full_scale / 2;
-  return truncate_to<int32_t>(std::pow(x, exponent) * static_cast<long double>(h) + 0.9L);
 }
 
 }  // namespace
@@ -40,8 +33,20 @@ PointCorrection color_contrast_plan(const char *word) {
   return {curve_tables<contrast_curve>(full_scale(p.n), p.values), "color contrast correction"};
 }
 
-// Entries 0..h (h = M/2) follow the lower half, and entry M - s is M minus
-// entry s. For an even M the middle entry h is its own mirror and ends as
+namespace {
+
+// The lower half of the contrast curve: trunc(x^v * h + 0.9) with x = 2s/M
+// (s/M in extended precision, doubled, then a double) and h = M/2.
+int32_t lower_contrast(int full_scale, double exponent, int32_t s) {
+  const double x = static_cast<double>(2 * (static_cast<long double>(s) / full_scale));
+  const int32_t h = full_scale / 2;
+  return truncate_to<int32_t>(std::pow(x, exponent) * static_cast<long double>(h) + 0.9L);
+}
+
+}  // namespace
+
+// Entries 0..h follow the lower half, and entry M - s is M minus entry s.
+// For an even M the middle entry h is its own mirror and ends as
 // M - lower(h).
 int64_t contrast_curve(int full_scale, double exponent, int32_t s) {
   const int32_t h = full_scale / 2;
@@ -59,8 +64,8 @@ PointCorrection color_gamma_plan(const char *word) {
   return {curve_tables<gamma_curve>(full_scale(p.n), p.values), "color gamma correction"};
 }
 
-// trunc((s/M)^(1/gamma) * M + 0.1), the product and sum in extended
-// precision.
+// trunc((s/M)^(1/gamma) * M + 0.1), s/M a double, the product and the sum
+// in extended precision.
 int32_t gamma_curve(int full_scale, double gamma, int32_t s) {
   const double x = static_cast<double>(s) / full_scale;
   return truncate_to<int32_t>(std::pow(x, 1 / gamma) * static_cast<long double>(full_scale) +
