@@ -105,6 +105,16 @@ inline bool saturation_tables_pay(int64_t pixel_count) {
 
 // saturate_pixel on every pixel: lookups for pixels in 0..255 and the rule
 // itself for the rest.
-void saturate_pixels_by_tables(Pixel *pixels, int64_t count, const ChannelValues &f);
+inline void saturate_pixels_by_tables(Pixel *pixels, int64_t count, const ChannelValues &f) {
+  const ChannelTablesInRange tables(f);
+  for (int64_t i = 0; i < count; ++i) {
+    Pixel &p = pixels[i];
+    if (!in_byte_range(p)) {
+      saturate_pixel(p, f);
+      continue;
+    }
+    tables.apply(p.r, p.g, p.b, p.r, p.g, p.b);
+  }
+}
 
 }  // namespace photofilter
