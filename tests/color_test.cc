@@ -1,5 +1,5 @@
-// The colour corrections: hand-computed samples, the tables checked
-// against the plain arithmetic over every sample value, the dithering
+// The colour corrections: hand-computed samples of each rule, the tables
+// checked against the rules over every sample value, the dithering
 // sequence, and the logs of whole runs.
 #include <gtest/gtest.h>
 
