@@ -1,15 +1,15 @@
-// The colour corrections: hand-computed samples, the tables checked
-// against the plain arithmetic over every sample value, the dithering
+// The colour corrections: hand-computed samples of each rule, the tables
+// checked against the rules over every sample value, the dithering
 // sequence, and the logs of whole runs.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "filters/color/color_commands.h"
 #include "filters/color/dither_state.h"
+#include "filters/color/point_correction.h"
 #include "image/channel_dither.h"
 #include "image/sample.h"
 #include "run_program.h"
@@ -52,6 +52,11 @@ TEST(ColorPointOperations, HandComputedSamples) {
       {color_contrast_correction, "x", {-3, 0, 64, 191, 255, 300}, {-3, 0, 64, 191, 255, 300}},
       {color_contrast_correction, "2,2,2,100", {25, 50, 75, 101}, {13, 50, 87, 101}},
       {color_contrast_correction, "2,2,2,-1", {0, 64}, {0, 64}},
+      // x = 0.1 and 0.9 are doubles a little above, so x^2 * 10 lies just
+      // above 0.1 and 8.1, which 0.9 lifts onto the next integer; x = 0.95
+      // is one a little below, so x^2 * 40 stays just below 36.1 and 37.
+      {color_contrast_correction, "2,2,2,20", {1, 9, 11, 19}, {1, 9, 11, 19}},
+      {color_contrast_correction, "2,2,2,80", {38, 42}, {36, 44}},
       {color_gamma_correction, "1", {0, 1, 128, 255}, {0, 1, 128, 255}},
       {color_gamma_correction, "2", {1, 64, 128, 0, 255}, {16, 127, 180, 0, 255}},
       {color_gamma_correction, "0.5", {64, 128}, {16, 64}},
@@ -61,6 +66,10 @@ TEST(ColorPointOperations, HandComputedSamples) {
       {color_gamma_correction, "2,2,2,0", {64}, {127}},
       {color_gamma_correction, "0", {0, 128, 254, 255}, {0, 0, 0, 255}},
       {color_gamma_correction, "x", {-3, 64, 300}, {-3, 64, 300}},
+      // (6/40)^2 * 40 = 0.9 and (26/40)^2 * 40 = 16.9 exactly, but 0.15 is
+      // a double a little below and 0.65 one a little above: 0.1 lifts
+      // only the second onto the next integer.
+      {color_gamma_correction, "0.5,0.5,0.5,40", {6, 26}, {0, 17}},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(::testing::Message() << c.word << " on " << ::testing::PrintToString(c.in));
@@ -73,47 +82,21 @@ TEST(ColorPointOperations, HandComputedSamples) {
   }
 }
 
-// The tone curves written out as plainly as they are defined: contrast
-// fills the lower half and mirrors each entry, in that order; gamma fills
-// 0..M. Samples outside 0..M pass.
-std::vector<int32_t> contrast_curve(int m, double v) {
-  std::vector<int32_t> t(m + 1);
-  const int h = m / 2;
-  for (int i = 0; i <= h; ++i) {
-    const double x = static_cast<double>(2 * (static_cast<long double>(i) / m));
-    t[i] = truncate_to<int32_t>(std::pow(x, v) * static_cast<long double>(h) + 0.9L);
-    t[m - i] = m - t[i];
-  }
-  return t;
-}
-
-std::vector<int32_t> gamma_curve(int m, double gamma) {
-  std::vector<int32_t> t(m + 1);
-  for (int i = 0; i <= m; ++i) {
-    const double x = static_cast<double>(i) / m;
-    t[i] = truncate_to<int32_t>(std::pow(x, 1 / gamma) * static_cast<long double>(m) + 0.1L);
-  }
-  return t;
-}
-
-int16_t through_curve(const std::vector<int32_t> &t, int16_t s) {
-  return s >= 0 && s < static_cast<int32_t>(t.size()) ? saturate_sample(t[s]) : s;
-}
-
-// Every sample value -32768..32767 in each channel, through the handler and
-// through the plain arithmetic.
-TEST(ColorPointOperations, TablesMatchPlainArithmeticOverEverySample) {
+// Every sample value -32768..32767 in each channel, through the handler's
+// tables and through the plain rule of one sample.
+TEST(ColorPointOperations, TablesGiveThePlainRuleForEverySample) {
   using SampleRule = std::function<int16_t(int16_t)>;
   const double p[] = {1.7, 0.45, -0.013};
   const auto offset = [](double o) -> SampleRule {
-    return [=](int16_t s) { return truncate_to_sample(s + 255.0L * o + 0.5L); };
+    return [=](int16_t s) { return offset_sample(s, o); };
   };
   const auto gain = [](double k) -> SampleRule {
-    return [=](int16_t s) { return truncate_to_sample(s * static_cast<long double>(k) + 0.5L); };
+    return [=](int16_t s) { return gained_sample(s, k); };
   };
-  const auto curve_of = [](std::vector<int32_t> (*make)(int, double), int m) {
+  // A curve gives samples 0..M its saturated entry and passes the rest.
+  const auto curve_of = [](auto curve, int m) {
     return [=](double v) -> SampleRule {
-      return [t = make(m, v)](int16_t s) { return through_curve(t, s); };
+      return [=](int16_t s) { return s >= 0 && s <= m ? saturate_sample(curve(m, v, s)) : s; };
     };
   };
   const struct {
@@ -182,6 +165,10 @@ TEST(ColorSaturation, HandComputedPixels) {
       {"0.5,2", {10, 20, 60}, {20, 25, 45}},
       {"0,1,2", {10, 20, 60}, {30, 20, 90}},
       {"1e10", {32767, -32768, 0}, {32767, -32768, 32767}},
+      // m = 15 and -15, and 0.1 * -10 is a little beyond -1 in extended
+      // precision: red is 15 - 1.0000000000000000555, truncated to 13, and
+      // -15 + 1.0000000000000000555, truncated to -13 and stored as -12.
+      {"0.1", {5, 20, 20, -5, -20, -20}, {13, 15, 15, -12, -14, -14}},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.word);
@@ -191,31 +178,28 @@ TEST(ColorSaturation, HandComputedPixels) {
   }
 }
 
-int16_t plain_saturation(const Pixel &p, int16_t s, double f) {
-  const long double m = static_cast<long double>(p.r + p.g + p.b) / 3;
-  const int32_t t = truncate_to<int32_t>(m + f * (s - m));
-  return saturate_sample(t < 0 ? t + 1 : t);
-}
-
 // Photo-sized images take the tabulated path for pixels within 0..255;
-// pixels with a sample out of that range take the arithmetic.
-TEST(ColorSaturation, LargeImagesMatchPlainArithmetic) {
+// pixels with a sample out of that range take the arithmetic. Both give
+// what the rule gives on each pixel.
+TEST(ColorSaturation, LargeImagesMatchThePixelRule) {
   const Image wild = random_image(500, 400, -32768, 32767, 8);
   Image mixed = random_image(500, 400, 0, 255, 7);
   for (int64_t i = 0; i < mixed.pixel_count(); i += 5) mixed.pixels[i].b = wild.pixels[i].b;
   for (int64_t i = 3; i < mixed.pixel_count(); i += 11) mixed.pixels[i] = wild.pixels[i];
-  const std::pair<const char *, std::vector<double>> cases[] = {
+  const std::pair<const char *, ChannelValues> cases[] = {
       {"1.3", {1.3, 1.3, 1.3}}, {"0.4,-2,0.4", {0.4, -2, 0.4}}, {"3,0.7,-0.25", {3, 0.7, -0.25}}};
   for (const auto &[word, f] : cases) {
     SCOPED_TRACE(word);
     Image image = mixed.scratch_copy();
     color_saturation_correction(word, image);
     for (int64_t i = 0; i < image.pixel_count(); ++i) {
-      const Pixel &p = mixed.pixels[i], &after = image.pixels[i];
-      ASSERT_EQ(after.r, plain_saturation(p, p.r, f[0])) << i;
-      ASSERT_EQ(after.g, plain_saturation(p, p.g, f[1])) << i;
-      ASSERT_EQ(after.b, plain_saturation(p, p.b, f[2])) << i;
-      ASSERT_EQ(after.aux, p.aux);
+      Pixel expected = mixed.pixels[i];
+      saturate_pixel(expected, f);
+      const Pixel &after = image.pixels[i];
+      ASSERT_EQ(after.r, expected.r) << i;
+      ASSERT_EQ(after.g, expected.g) << i;
+      ASSERT_EQ(after.b, expected.b) << i;
+      ASSERT_EQ(after.aux, expected.aux);
     }
   }
 }

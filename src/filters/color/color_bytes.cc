@@ -21,8 +21,13 @@ void point_correction_on_bytes(const char *word, WorkingImage &image, bool writt
   step_timer(correction.step_label);
 }
 
-// Saturation by the in-range tables (every byte pixel is in range), when
-// the results can be bytes. Returns false when the image must be widened.
+// Saturation of a byte image by the in-range tables, when the results can
+// be bytes; returns false, leaving the image as it was, when it must be
+// widened instead. Contract: the bytes written are those that
+// saturate_image(widen(image), f) gives, clamped to 0..255 (a clamp that
+// changes nothing where every result is a byte). Proof: every sample of a
+// byte image lies in 0..255, so each pixel takes its results from the
+// in-range tables, which equal saturated_sample (saturation_tables.h).
 bool saturate_bytes(ByteImage &image, const ChannelValues &f, bool written_next) {
   const ChannelTablesInRange tables(f);
   if (!written_next && !tables.results_are_bytes()) return false;
@@ -58,10 +63,8 @@ void color_gamma_correction_bytes(const char *word, WorkingImage &image, bool wr
 void color_saturation_correction_bytes(const char *word, WorkingImage &image,
                                        bool written_next) {
   const ChannelValues f = color_saturation_plan(word);
-  // The tables pay for themselves once the image has as many pixels as
-  // they have entries.
-  const bool tables_pay = image.bytes().pixel_count() >= InRangeTable::kEntries;
-  if (!tables_pay || !saturate_bytes(image.bytes(), f, written_next)) {
+  if (!saturation_tables_pay(image.bytes().pixel_count()) ||
+      !saturate_bytes(image.bytes(), f, written_next)) {
     saturate_image(image.widened(), f);
   }
   step_timer(kSaturationStep);

@@ -2,7 +2,8 @@
 // sample plus 255 times its channel's offset, or times its channel's gain,
 // rounded half up by adding 0.5 and truncating. The sums are formed in
 // extended precision, so the double offset -0.1 moves 100 to 74 (the
-// product 255 * -0.1 lies a little below -25.5).
+// product 255 * -0.1 lies a little below -25.5). The rule is tabulated
+// once per channel and looked up for every sample.
 #include <cstdio>
 
 #include "filters/color/channel_parameters.h"
@@ -13,14 +14,6 @@
 
 namespace photofilter {
 namespace {
-
-int16_t offset_sample(int32_t s, double offset) {
-  return truncate_to_sample(s + 255.0L * offset + 0.5L);
-}
-
-int16_t gained_sample(int32_t s, double gain) {
-  return truncate_to_sample(s * static_cast<long double>(gain) + 0.5L);
-}
 
 template <typename Rule>
 ChannelTables tables_for(const ChannelValues &v, Rule rule) {
@@ -37,14 +30,22 @@ PointCorrection color_offset_plan(const char *word) {
   return {tables_for(offsets, offset_sample), "color offset correction"};
 }
 
+int16_t offset_sample(int32_t s, double offset) {
+  return truncate_to_sample(s + 255.0L * offset + 0.5L);
+}
+
+void color_offset_correction(const char *word, Image &image) {
+  apply_point_correction(color_offset_plan(word), image);
+}
+
 PointCorrection color_gain_plan(const char *word) {
   const ChannelValues gains = scan_channel_values(word, 1.0);
   std::fprintf(stderr, "gains %g,%g,%g\n", gains.r, gains.g, gains.b);
   return {tables_for(gains, gained_sample), "color gain correction"};
 }
 
-void color_offset_correction(const char *word, Image &image) {
-  apply_point_correction(color_offset_plan(word), image);
+int16_t gained_sample(int32_t s, double gain) {
+  return truncate_to_sample(s * static_cast<long double>(gain) + 0.5L);
 }
 
 void color_gain_correction(const char *word, Image &image) {

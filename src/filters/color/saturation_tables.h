@@ -1,27 +1,27 @@
-// The stored value of "-cs" for a sample, and tables of it for pixels
-// whose samples are all 0..255. Every entry is computed by the rule
-// itself, so a lookup gives exactly what the rule gives.
+// Saturation ("-cs") by lookup for pixels whose samples all lie in 0..255:
+// photos mostly hold such pixels, and each then needs three lookups
+// instead of extended arithmetic.
+//
+// Contract: for a pixel with r, g, b in 0..255, ChannelTablesInRange(f)
+// .apply(r, g, b) gives saturated_sample(r + g + b, s, f_c) for each
+// channel's sample s and factor f_c, so saturate_pixels_by_tables equals
+// saturate_pixel on every pixel of any image. Proof: the entry for (sum,
+// s) is saturated_sample(sum, s, f) itself, made for every sum 0..765 and
+// every s 0..255, which are all the arguments such a pixel can give; a
+// pixel with a sample outside 0..255 takes saturate_pixel directly.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "filters/color/channel_parameters.h"
+#include "filters/color/point_correction.h"
 #include "image/image.h"
-#include "image/sample.h"
 
 namespace photofilter {
 
-// The stored value of a sample of a pixel whose samples sum to `sum`.
-inline int16_t saturated_sample(int32_t sum, int32_t sample, double factor) {
-  const long double m = static_cast<long double>(sum) / 3;
-  const int32_t t = truncate_to<int32_t>(m + factor * (sample - m));
-  return truncate_to_sample(t + 0.1);
-}
-
-// The result for every sample 0..255 with every sum 0..765 of one factor:
-// photos mostly hold samples in 0..255, and such a pixel then needs three
-// lookups instead of extended arithmetic.
+// saturated_sample(sum, s, factor) for every sample 0..255 with every sum
+// 0..765 of one factor.
 class InRangeTable {
  public:
   static constexpr int32_t kSamples = 256;
@@ -96,5 +96,25 @@ class ChannelTablesInRange {
   const InRangeTable *green_ = nullptr;
   const InRangeTable *blue_ = nullptr;
 };
+
+// The tables pay for themselves once the image has as many pixels as they
+// have entries.
+inline bool saturation_tables_pay(int64_t pixel_count) {
+  return pixel_count >= InRangeTable::kEntries;
+}
+
+// saturate_pixel on every pixel: lookups for pixels in 0..255 and the rule
+// itself for the rest.
+inline void saturate_pixels_by_tables(Pixel *pixels, int64_t count, const ChannelValues &f) {
+  const ChannelTablesInRange tables(f);
+  for (int64_t i = 0; i < count; ++i) {
+    Pixel &p = pixels[i];
+    if (!in_byte_range(p)) {
+      saturate_pixel(p, f);
+      continue;
+    }
+    tables.apply(p.r, p.g, p.b, p.r, p.g, p.b);
+  }
+}
 
 }  // namespace photofilter

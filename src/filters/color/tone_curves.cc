@@ -2,7 +2,7 @@
 // the samples 0..M (M = n, 0 standing for 255); samples outside 0..M pass
 // unchanged. Contrast bends the lower half of the range by a power and
 // mirrors it onto the upper half; gamma maps s to M * (s/M)^(1/gamma).
-#include <algorithm>
+// Each curve is tabulated once per channel and looked up for every sample.
 #include <cmath>
 #include <cstdio>
 
@@ -15,60 +15,14 @@
 namespace photofilter {
 namespace {
 
-// A table that is the identity outside 0..M and `curve(i)` inside. Only
-// samples up to 32767 exist, so a larger M needs no more entries.
-template <typename Curve>
-SampleTable curve_table(int full_scale, Curve curve) {
-  SampleTable table;
-  const int32_t last = std::min<int32_t>(full_scale, INT16_MAX);
-  for (int32_t i = 0; i <= last; ++i) table.set(i, saturate_sample(curve(i)));
-  return table;
-}
-
-// Contrast: the lower half 0..h (h = M/2) follows trunc(x^v * h + 0.9)
-// with x = 2i/M, and entry M - i is M minus entry i. For an even M the
-// middle entry h is its own mirror and ends as M - lower(h).
-class ContrastCurve {
- public:
-  ContrastCurve(int full_scale, double exponent)
-      : m_(full_scale), h_(full_scale / 2), exponent_(exponent) {}
-
-  int64_t operator()(int32_t i) const {
-    if (i < h_ || (i == h_ && m_ % 2 != 0)) return lower(i);
-    return int64_t{m_} - lower(m_ - i);
-  }
-
- private:
-  int32_t lower(int32_t i) const {
-    const double x = static_cast<double>(2 * (static_cast<long double>(i) / m_));
-    return truncate_to<int32_t>(std::pow(x, exponent_) * static_cast<long double>(h_) + 0.9L);
-  }
-
-  int32_t m_;
-  int32_t h_;
-  double exponent_;
-};
-
-// Gamma: trunc((i/M)^(1/gamma) * M + 0.1).
-class GammaCurve {
- public:
-  GammaCurve(int full_scale, double gamma) : m_(full_scale), exponent_(1 / gamma) {}
-
-  int32_t operator()(int32_t i) const {
-    const double x = static_cast<double>(i) / m_;
-    return truncate_to<int32_t>(std::pow(x, exponent_) * static_cast<long double>(m_) + 0.1L);
-  }
-
- private:
-  int32_t m_;
-  double exponent_;
-};
-
-template <typename Curve>
+// The tables of one curve for the three channels' values.
+template <auto curve>
 ChannelTables curve_tables(int full_scale, const ChannelValues &v) {
-  return {curve_table(full_scale, Curve(full_scale, v.r)),
-          curve_table(full_scale, Curve(full_scale, v.g)),
-          curve_table(full_scale, Curve(full_scale, v.b))};
+  const auto table = [full_scale](double value) {
+    return SampleTable::on_full_scale(full_scale,
+                                      [&](int32_t s) { return curve(full_scale, value, s); });
+  };
+  return {table(v.r), table(v.g), table(v.b)};
 }
 
 }  // namespace
@@ -76,17 +30,46 @@ ChannelTables curve_tables(int full_scale, const ChannelValues &v) {
 PointCorrection color_contrast_plan(const char *word) {
   const ChannelCurve p = scan_channel_curve(word);
   std::fprintf(stderr, "contrast %g,%g,%g,%d\n", p.values.r, p.values.g, p.values.b, p.n);
-  return {curve_tables<ContrastCurve>(full_scale(p.n), p.values), "color contrast correction"};
+  return {curve_tables<contrast_curve>(full_scale(p.n), p.values), "color contrast correction"};
+}
+
+namespace {
+
+// The lower half of the contrast curve: trunc(x^v * h + 0.9) with x = 2s/M
+// (s/M in extended precision, doubled, then a double) and h = M/2.
+int32_t lower_contrast(int full_scale, double exponent, int32_t s) {
+  const double x = static_cast<double>(2 * (static_cast<long double>(s) / full_scale));
+  const int32_t h = full_scale / 2;
+  return truncate_to<int32_t>(std::pow(x, exponent) * static_cast<long double>(h) + 0.9L);
+}
+
+}  // namespace
+
+// Entries 0..h follow the lower half, and entry M - s is M minus entry s.
+// For an even M the middle entry h is its own mirror and ends as
+// M - lower(h).
+int64_t contrast_curve(int full_scale, double exponent, int32_t s) {
+  const int32_t h = full_scale / 2;
+  if (s < h || (s == h && full_scale % 2 != 0)) return lower_contrast(full_scale, exponent, s);
+  return int64_t{full_scale} - lower_contrast(full_scale, exponent, full_scale - s);
+}
+
+void color_contrast_correction(const char *word, Image &image) {
+  apply_point_correction(color_contrast_plan(word), image);
 }
 
 PointCorrection color_gamma_plan(const char *word) {
   const ChannelCurve p = scan_channel_curve(word);
   std::fprintf(stderr, "gamma %g,%g,%g,%d\n", p.values.r, p.values.g, p.values.b, p.n);
-  return {curve_tables<GammaCurve>(full_scale(p.n), p.values), "color gamma correction"};
+  return {curve_tables<gamma_curve>(full_scale(p.n), p.values), "color gamma correction"};
 }
 
-void color_contrast_correction(const char *word, Image &image) {
-  apply_point_correction(color_contrast_plan(word), image);
+// trunc((s/M)^(1/gamma) * M + 0.1), s/M a double, the product and the sum
+// in extended precision.
+int32_t gamma_curve(int full_scale, double gamma, int32_t s) {
+  const double x = static_cast<double>(s) / full_scale;
+  return truncate_to<int32_t>(std::pow(x, 1 / gamma) * static_cast<long double>(full_scale) +
+                              0.1L);
 }
 
 void color_gamma_correction(const char *word, Image &image) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "filters/color/sample_table.h"
 #include "filters/noise/blur_cycles.h"
 #include "filters/noise/contour_lanes.h"
 #include "filters/noise/noise_commands.h"
@@ -31,20 +32,11 @@ NoiseReductionPlan plan_noise_reduction(const char *word) {
 
 void brighten_with_gamma(Image &image, double gamma, int full_scale) {
   if (full_scale < 0) return;
-  // Indexed by sample + 32768; samples outside 0..full_scale map to themselves.
-  std::vector<int16_t> table(65536);
-  for (int32_t v = INT16_MIN; v <= INT16_MAX; ++v) table[v + 32768] = static_cast<int16_t>(v);
-  const int32_t top = full_scale < INT16_MAX ? full_scale : INT16_MAX;
   const double m = full_scale;
-  for (int32_t j = 0; j <= top; ++j) {
-    table[j + 32768] = truncate_to_sample(std::pow(j / m, 1 / gamma) * m + 0.1);
-  }
-  for (int64_t i = 0; i < image.pixel_count(); ++i) {
-    Pixel &p = image.pixels[i];
-    p.r = table[p.r + 32768];
-    p.g = table[p.g + 32768];
-    p.b = table[p.b + 32768];
-  }
+  const SampleTable table = SampleTable::on_full_scale(full_scale, [&](int32_t j) {
+    return truncate_to_sample(std::pow(j / m, 1 / gamma) * m + 0.1);
+  });
+  apply_channel_tables(image, table, table, table);
 }
 
 void sharpen_contours(Image &image, const Image &blurred, double contour, double full_scale,
