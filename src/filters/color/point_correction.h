@@ -5,7 +5,7 @@
 #pragma once
 
 #include "filters/color/channel_parameters.h"
-#include "filters/color/sample_table.h"
+#include "image/sample_table.h"
 #include "image/image.h"
 #include "image/sample.h"
 #include "image/step_timer.h"

@@ -1,7 +1,7 @@
 // Channel tables applied to an image that may still be held as bytes.
 #pragma once
 
-#include "filters/color/sample_table.h"
+#include "image/sample_table.h"
 #include "image/byte_image.h"
 
 namespace photofilter {

@@ -9,7 +9,7 @@
 #include "filters/color/channel_parameters.h"
 #include "filters/color/color_commands.h"
 #include "filters/color/point_correction.h"
-#include "filters/color/sample_table.h"
+#include "image/sample_table.h"
 #include "image/sample.h"
 
 namespace photofilter {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "filters/color/sample_table.h"
+#include "image/sample_table.h"
 #include "filters/noise/blur_cycles.h"
 #include "filters/noise/contour_lanes.h"
 #include "filters/noise/noise_commands.h"

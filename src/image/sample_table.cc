@@ -1,4 +1,4 @@
-#include "filters/color/sample_table.h"
+#include "image/sample_table.h"
 
 namespace photofilter {
 
