@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <vector>
 
-#include "image/sample_table.h"
 #include "filters/noise/blur_cycles.h"
 #include "filters/noise/contour_lanes.h"
 #include "filters/noise/noise_commands.h"
 #include "filters/noise/noise_plans.h"
 #include "filters/noise/noise_reduction_stages.h"
 #include "image/brightness_table.h"
+#include "image/sample_table.h"
 #include "image/channel_dither.h"
 #include "image/kernels.h"
 #include "image/sample.h"
