@@ -7,6 +7,9 @@
 # table in README.md, `make install` and `make package` install the program
 # or build a Debian package of it, `make bench-peers` times it beside other
 # tools.
+# `make test-isa ISA=<level>` and `make sanitize-isa ISA=<level>` run the
+# tests (plain or sanitized) with everything compiled for one instruction-set
+# level, x86-64, x86-64-v3 or x86-64-v4, instead of the processor's own.
 BUILD       ?= build
 SAN_BUILD   ?= build-sanitize
 FUZZ_BUILD  ?= build-fuzz
@@ -19,8 +22,12 @@ DEMO_CHAIN  ?= -co 0.04,0,-0.02 -nr 2 -ec 1.5,2
 DEMO_INPUT  := examples/dandelion.ppm
 DEMO_OUTPUT := $(BUILD)/demo/dandelion-filtered.ppm
 PREFIX      ?= /usr/local
+ISA         ?= x86-64-v3
+ISA_BUILD   ?= build-isa-$(ISA)
+ISA_SAN_BUILD ?= build-sanitize-isa-$(ISA)
 
-.PHONY: all configure build program demo test sanitize fuzz bench bench-peers gallery install package clean
+.PHONY: all configure build program demo test sanitize test-isa sanitize-isa fuzz bench \
+        bench-peers gallery install package clean
 
 all: build
 
@@ -53,6 +60,21 @@ sanitize:
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SAN_BUILD) --output-on-failure -j $(JOBS)
+
+# One level for the whole build, no clones: the kernels that other
+# processors pick are tested here too. Only the tests and the program are built.
+test-isa:
+	cmake -S . -B $(ISA_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
+	  -DPHOTOFILTER_ISA=$(ISA) -DPHOTOFILTER_BENCHMARKS=OFF > /dev/null
+	cmake --build $(ISA_BUILD) -j $(JOBS) --target photofilter_tests
+	ctest --test-dir $(ISA_BUILD) --output-on-failure -j $(JOBS)
+
+sanitize-isa:
+	cmake -S . -B $(ISA_SAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
+	  -DPHOTOFILTER_SANITIZE=ON -DPHOTOFILTER_ISA=$(ISA) -DPHOTOFILTER_BENCHMARKS=OFF > /dev/null
+	cmake --build $(ISA_SAN_BUILD) -j $(JOBS) --target photofilter_tests
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir $(ISA_SAN_BUILD) --output-on-failure -j $(JOBS)
 
 # New inputs go to $(FUZZ_BUILD)/corpus/<target>, findings to
 # $(FUZZ_BUILD)/artifacts/; the seeds in fuzz/corpus/ stay as they are.
@@ -92,4 +114,4 @@ package: build
 	@ls $(BUILD)/*.deb
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD) build-isa-* build-sanitize-isa-*

@@ -1,11 +1,17 @@
 // Whole runs of the program: the image round trip, the exact log, input
-// that is rejected, and how the command loop treats its arguments.
+// that is rejected (and how its messages quote it), how the command loop
+// treats its arguments, and standard streams that are endless, closed,
+// non-blocking or full.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
-
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -170,6 +176,15 @@ std::string read_line(const char *size_and_depth) {
   return std::string("rgb read file ") + size_and_depth + "\n";
 }
 
+constexpr size_t kMaxHeader = size_t{1} << 20;
+
+// The header of a 1x1 P6 of `size` bytes, most of them in one comment line.
+std::string header_of_size(size_t size) {
+  const std::string start = "P6\n#";
+  const std::string end = "\n1 1\n255\n";
+  return start + std::string(size - start.size() - end.size(), 'c') + end;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     ReadImage, RejectedInput,
     ::testing::Values(
@@ -181,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(
         RejectCase{"blank_after_magic", "P6 \n1 1\n255\nabc",
                    "read file error type is not P5 or P6 found P6 \n"},
         RejectCase{"carriage_return", "P6\r\n1 1\n255\nabc",
-                   "read file error type is not P5 or P6 found P6\r\n"},
+                   "read file error type is not P5 or P6 found P6\\x0d\n"},
         RejectCase{"size_on_magic_line", "P6 1 1\n255\nabc",
                    "read file error type is not P5 or P6 found P6 1 1\n"},
         RejectCase{"size_not_numbers", "P6\nabc\n255\n", "read file error: bad size line\n"},
@@ -208,7 +223,68 @@ INSTANTIATE_TEST_SUITE_P(
         // Far more rows promised than given: fails on the data, not on memory.
         RejectCase{
             "huge_promise", "P6\n10000 60000\n255\n" + std::string(100, 'a'),
-            read_line("10000 60000 255") + "read file error: image data ends in row 0 of 60000\n"}),
+            read_line("10000 60000 255") + "read file error: image data ends in row 0 of 60000\n"},
+        // The size line ends after its first 199 characters; the rest of it is
+        // taken for the depth line.
+        RejectCase{"size_line_of_250", "P6\n1 1" + std::string(247, ' ') + "\n255\nabc",
+                   "read file error: bad depth line\n"},
+        RejectCase{"size_line_of_199_blanks_first", "P6\n" + std::string(199, ' ') + "1 1\n255\nabc",
+                   "read file error: bad size line\n"},
+        // The whole header, comments included, is bounded.
+        RejectCase{"header_over_1_mib",
+                   header_of_size(kMaxHeader + 1) + "abc",
+                   "read file error: header longer than 1048576 bytes\n"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A header of exactly 1 MiB, comments included, is read.
+TEST(ReadImage, HeaderOfOneMebibyteIsRead) {
+  const std::string file = header_of_size(kMaxHeader) + "abc";
+  const ProgramResult result = run_photofilter({}, file);
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "P6\n1 1\n255\nabc");
+}
+
+const std::string kWrongType = "read file error type is not P5 or P6 found ";
+
+std::string converter_line(const char *what, const char *program) {
+  return std::string("read file error: the input is ") + what + "; convert it with " + program +
+         " first\n";
+}
+
+// A magic line that is not P6 or P5 is quoted with every byte outside
+// printable ASCII as \xNN, so that no escape sequence reaches a terminal;
+// when its first bytes are a known signature, one more line names the kind
+// of file and a Netpbm program that converts it.
+INSTANTIATE_TEST_SUITE_P(
+    SafeMessages, RejectedInput,
+    ::testing::Values(
+        RejectCase{"jpeg", std::string("\xff\xd8\xff\xe0\x00\x10JFIF\x00\x01\n\x01", 13),
+                   kWrongType + "\\xff\\xd8\\xff\\xe0\\x00\\x10JFIF\\x00\\x01\n" +
+                       converter_line("a JPEG image", "jpegtopnm")},
+        RejectCase{"png", "\x89PNG\r\n\x1a\n\x00",
+                   kWrongType + "\\x89PNG\\x0d\n" + converter_line("a PNG image", "pngtopam")},
+        RejectCase{"tiff_little_endian", std::string("II*\0\x08\0\0\0", 8),
+                   kWrongType + "II*\\x00\\x08\\x00\\x00\\x00\n" +
+                       converter_line("a TIFF image", "tifftopnm")},
+        RejectCase{"tiff_big_endian", std::string("MM\0*\0\0\0\x08", 8),
+                   kWrongType + "MM\\x00*\\x00\\x00\\x00\\x08\n" +
+                       converter_line("a TIFF image", "tifftopnm")},
+        RejectCase{"plain_bitmap", "P1\n1 1\n0\n",
+                   kWrongType + "P1\n" + converter_line("a plain Netpbm bitmap (P1)", "ppmtoppm")},
+        RejectCase{"plain_grey", "P2 1 1 255 7\n",
+                   kWrongType + "P2 1 1 255 7\n" +
+                       converter_line("a plain Netpbm grey image (P2)", "pamtopnm")},
+        RejectCase{"plain_colour", "P3\n1 1\n255\n1 2 3\n",
+                   kWrongType + "P3\n" +
+                       converter_line("a plain Netpbm colour image (P3)", "pamtopnm")},
+        RejectCase{"bitmap", "P4\n8 1\n\xff",
+                   kWrongType + "P4\n" + converter_line("a Netpbm bitmap (P4)", "ppmtoppm")},
+        RejectCase{"pam", "P7\nWIDTH 1\nHEIGHT 1\nDEPTH 3\nMAXVAL 255\nENDHDR\nabc",
+                   kWrongType + "P7\n" + converter_line("a Netpbm PAM image (P7)", "pamtopnm")},
+        RejectCase{"not_a_magic_number", "P10\n1 1\n255\nabc", kWrongType + "P10\n"},
+        RejectCase{"escape_sequences", "\x1b]0;title\x07\x1b[2J\tP6\x7f\x80\n",
+                   kWrongType + "\\x1b]0;title\\x07\\x1b[2J\\x09P6\\x7f\\x80\n"},
+        RejectCase{"printable_unchanged", "P6 \\x41 ~\n", kWrongType + "P6 \\x41 ~\n"}),
     [](const auto &info) { return std::string(info.param.name); });
 
 }  // namespace
@@ -237,6 +313,191 @@ TEST(Driver, RefusesToWaitForOrWriteToATerminal) {
   EXPECT_EQ(writing.status, 1);
   EXPECT_EQ(writing.err, "image data not written to a terminal; redirect standard output\n");
   close(master);
+}
+
+}  // namespace
+}  // namespace photofilter::testing
+
+namespace photofilter::testing {
+namespace {
+
+// Every run below ends within this many seconds or is killed and fails.
+constexpr int kWallSeconds = 20;
+
+std::string last_line_of(const std::string &log) {
+  if (log.size() < 2) return log;
+  const size_t start = log.rfind('\n', log.size() - 2);
+  return start == std::string::npos ? log : log.substr(start + 1);
+}
+
+// A child process that writes `prefix` into a pipe and then `unit` again
+// and again, without end (or, with `pieces`, writes those with a pause
+// before each and ends). The program reads the other end.
+class PipeFeeder {
+ public:
+  PipeFeeder(const std::string &prefix, const std::string &unit,
+             const std::vector<std::string> &pieces = {}, bool nonblocking_reader = false) {
+    int ends[2];
+    EXPECT_EQ(pipe2(ends, O_CLOEXEC), 0);
+    if (nonblocking_reader) fcntl(ends[0], F_SETFL, fcntl(ends[0], F_GETFL) | O_NONBLOCK);
+    read_end_ = ends[0];
+    feeder_ = fork();
+    if (feeder_ == 0) {
+      close(ends[0]);
+      write_all(ends[1], prefix);
+      for (const std::string &piece : pieces) {
+        usleep(30000);
+        write_all(ends[1], piece);
+      }
+      if (!unit.empty()) {
+        std::string block;
+        while (block.size() < 65536) block += unit;
+        while (write_all(ends[1], block)) {
+        }
+      }
+      _exit(0);
+    }
+    close(ends[1]);
+  }
+
+  ~PipeFeeder() {
+    close(read_end_);
+    kill(feeder_, SIGKILL);
+    waitpid(feeder_, nullptr, 0);
+  }
+
+  int read_end() const { return read_end_; }
+
+ private:
+  static bool write_all(int fd, const std::string &bytes) {
+    for (size_t done = 0; done < bytes.size();) {
+      const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
+      if (wrote < 0 && errno == EINTR) continue;
+      if (wrote <= 0) return false;
+      done += static_cast<size_t>(wrote);
+    }
+    return true;
+  }
+
+  int read_end_ = -1;
+  pid_t feeder_ = -1;
+};
+
+// Endless input fails at once: on /dev/zero the magic line is its first 199
+// bytes; after a magic line an endless size line is a bad size line; an
+// endless comment, or endless comment lines, end at the 1 MiB bound.
+TEST(EndlessInput, EndsWithItsMessageWithinItsTimeBound) {
+  const RunLimits bound = {0, 0, kWallSeconds};
+  std::string zeros;
+  for (int k = 0; k < 199; ++k) zeros += "\\x00";
+  const ProgramResult dev_zero = run_photofilter_on({"-g", "1"}, "/dev/zero", "/dev/null", bound);
+  EXPECT_EQ(dev_zero.status, 1);
+  EXPECT_EQ(last_line_of(dev_zero.err),
+            "read file error type is not P5 or P6 found " + zeros + "\n");
+
+  const struct {
+    std::string prefix, unit, ending;
+  } pipes[] = {
+      {"P6\n", std::string(1, '\0'), "read file error: bad size line\n"},
+      {"P6\n", "1", "read file error: bad size line\n"},
+      {"P6\n#", "x", "read file error: header longer than 1048576 bytes\n"},
+      {"#", "\n#", "read file error: header longer than 1048576 bytes\n"},
+      {"P6\n1 1\n", "#\n", "read file error: header longer than 1048576 bytes\n"},
+  };
+  for (const auto &p : pipes) {
+    SCOPED_TRACE(p.prefix + " then " + p.unit);
+    PipeFeeder feeder(p.prefix, p.unit);
+    const ProgramResult result = run_photofilter_from({"-g", "1"}, feeder.read_end(), bound);
+    EXPECT_EQ(result.status, 1) << "killed after " << kWallSeconds << " s?";
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(last_line_of(result.err), p.ending);
+  }
+}
+
+// A failed read names the system's reason: a closed standard input, a
+// directory.
+TEST(ReadErrors, NameTheirCause) {
+  const ProgramResult closed = run_photofilter_on({"-g", "1"}, "", "/dev/null");
+  EXPECT_EQ(closed.status, 1);
+  EXPECT_EQ(last_line_of(closed.err), "read file error: Bad file descriptor\n");
+
+  char directory[] = "/tmp/photofilter-test-dir-XXXXXX";
+  ASSERT_NE(mkdtemp(directory), nullptr);
+  const ProgramResult is_directory = run_photofilter_on({"-g", "1"}, directory, "/dev/null");
+  rmdir(directory);
+  EXPECT_EQ(is_directory.status, 1);
+  EXPECT_EQ(last_line_of(is_directory.err), "read file error: Is a directory\n");
+}
+
+// Standard input inherited as a non-blocking pipe whose data come slowly,
+// the header split between pieces too, is read whole: the reader waits for
+// data instead of taking "none yet" for the end.
+TEST(ReadErrors, NonBlockingPipeIsReadWhole) {
+  const std::string file = ppm_file(64, 48, random_bytes(size_t{3} * 64 * 48, 5));
+  for (const std::vector<std::string> &args :
+       {std::vector<std::string>{}, {"-g", "1"}, {"-s", "1"}}) {
+    SCOPED_TRACE(args.empty() ? "no commands" : args[0]);
+    std::vector<std::string> pieces = {file.substr(4, 5)};
+    for (size_t at = 9; at < file.size(); at += 1000) pieces.push_back(file.substr(at, 1000));
+    PipeFeeder feeder(file.substr(0, 4), "", pieces, true);
+    const ProgramResult result =
+        run_photofilter_from(args, feeder.read_end(), {0, 0, kWallSeconds});
+    EXPECT_EQ(result.status, 0) << result.err;
+    if (args.empty() || args[0] != "-s") {
+      EXPECT_TRUE(result.out == file);
+    }
+    EXPECT_EQ(last_line_of(result.err).rfind("save and exit cpu time step ", 0), 0u)
+        << result.err;
+  }
+}
+
+// The help and version texts report a failed write or close of standard
+// output (a full device, a closed descriptor) and exit with 1.
+TEST(Driver, HelpAndVersionReportFailedWrites) {
+  for (const char *flag : {"-h", "--help", "--version"}) {
+    SCOPED_TRACE(flag);
+    const ProgramResult full = run_photofilter_on({flag}, "/dev/null", "/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "write error: No space left on device\n");
+    const ProgramResult closed = run_photofilter_on({flag}, "/dev/null", "");
+    EXPECT_EQ(closed.status, 1);
+    EXPECT_EQ(closed.err, "write error: Bad file descriptor\n");
+  }
+}
+
+std::string sample_photo() {
+  std::ifstream file(PHOTOFILTER_SAMPLE_PHOTO, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// Just below the address space that a run needs, the allocation that fails
+// comes before the header is written: status 1, "out of memory", and
+// nothing on standard output. The writer's buffer is the last allocation
+// of a run, so the limits just below the smallest that succeeds find it.
+TEST(Driver, LackOfMemoryWritesNoPartOfAnImage) {
+  if (!address_space_is_limited()) GTEST_SKIP() << "no address-space limit under the sanitizer";
+  const std::string photo = sample_photo();
+  for (const std::vector<std::string> &args :
+       {std::vector<std::string>{"-s", "1"}, std::vector<std::string>{}}) {
+    SCOPED_TRACE(args.empty() ? "no commands" : args[0]);
+    auto run_within = [&](int kib) {
+      return run_photofilter_limited(args, photo, {0, 20, kWallSeconds, kib});
+    };
+    int failing = 4 << 10, succeeding = 64 << 10;  // KiB
+    ASSERT_EQ(run_within(succeeding).status, 0);
+    while (succeeding - failing > 4) {
+      const int middle = (failing + succeeding) / 2;
+      (run_within(middle).status == 0 ? succeeding : failing) = middle;
+    }
+    for (int kib = succeeding - 4; kib > succeeding - 200; kib -= 8) {
+      SCOPED_TRACE(std::to_string(kib) + " KiB");
+      const ProgramResult result = run_within(kib);
+      if (result.status == 0) continue;
+      EXPECT_EQ(result.status, 1);
+      EXPECT_EQ(result.out.size(), 0u);
+      EXPECT_EQ(last_line_of(result.err).rfind("out of memory: ", 0), 0u) << result.err;
+    }
+  }
 }
 
 }  // namespace

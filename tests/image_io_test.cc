@@ -1,11 +1,16 @@
 // read_image and write_image called directly on in-memory streams: sample
 // scaling for maximum values other than 255, comment lines in the header,
-// clamping on output and failed writes.
+// clamping on output, failed writes, and reads interrupted by signals.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/time.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "image/errors.h"
@@ -206,6 +211,65 @@ TEST(CopyUnchanged, RegularFilesCopyThroughAndGiveTheSameBytes) {
     if (from_stream != "error") {
       EXPECT_TRUE(from_stream == written(read_from(c.file)));
     }
+  }
+}
+
+}  // namespace
+}  // namespace photofilter::testing
+
+namespace photofilter::testing {
+namespace {
+
+void ignore_signal(int) {}
+
+// Reads interrupted by a signal (whose handler does not ask for restarted
+// reads) are retried, in the header and in the pixel data alike, while the
+// data come slowly through a pipe.
+TEST(ReadImage, InterruptedReadsAreRetried) {
+  std::vector<uint8_t> samples(size_t{3} * 40 * 30);
+  for (size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<uint8_t>(i * 7 + 1);
+  const std::string file = ppm_file(40, 30, samples);
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+
+  struct sigaction interrupting = {}, saved = {};
+  interrupting.sa_handler = ignore_signal;
+  sigemptyset(&interrupting.sa_mask);
+  interrupting.sa_flags = 0;  // no SA_RESTART: a blocked read returns EINTR
+  sigaction(SIGALRM, &interrupting, &saved);
+  // The writer starts with the signal blocked, so that it reaches the reader.
+  sigset_t alarm_only, before;
+  sigemptyset(&alarm_only);
+  sigaddset(&alarm_only, SIGALRM);
+  pthread_sigmask(SIG_BLOCK, &alarm_only, &before);
+  std::thread writer([&] {
+    for (size_t at = 0; at < file.size(); at += 900) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      const std::string piece = file.substr(at, 900);
+      EXPECT_EQ(write(ends[1], piece.data(), piece.size()), ssize_t(piece.size()));
+    }
+    close(ends[1]);
+  });
+  pthread_sigmask(SIG_SETMASK, &before, nullptr);
+  const itimerval every_3ms = {{0, 3000}, {0, 3000}};
+  setitimer(ITIMER_REAL, &every_3ms, nullptr);
+
+  std::FILE *in = fdopen(ends[0], "r");
+  Image image;
+  std::string error;
+  try {
+    read_image(image, in);
+  } catch (const RunError &failure) {
+    error = failure.what();
+  }
+  const itimerval off = {};
+  setitimer(ITIMER_REAL, &off, nullptr);
+  writer.join();
+  std::fclose(in);
+  sigaction(SIGALRM, &saved, nullptr);
+  EXPECT_EQ(error, "");
+  if (error.empty()) {
+    EXPECT_TRUE(written(image) == file);
   }
 }
 

@@ -79,41 +79,58 @@ std::vector<char *> pointers_to(std::vector<std::string> &words) {
 }
 
 // Runs in the child between fork and exec: only async-signal-safe calls.
-[[noreturn]] void exec_child(const char *in_path, const char *out_path, const char *err_path,
-                             RunLimits limits, char **argv, char **envp) {
-  const char *paths[] = {in_path, out_path, err_path};
-  for (int fd = 0; fd < 3; ++fd) {
-    const int opened = open(paths[fd], fd == 0 ? O_RDONLY : O_WRONLY | O_TRUNC);
-    if (opened < 0 || dup2(opened, fd) < 0) _exit(126);
-    if (opened != fd) close(opened);
+// `fds` are our descriptors for standard input, output and error; -1
+// leaves the stream closed.
+[[noreturn]] void exec_child(const int (&fds)[3], RunLimits limits, char **argv, char **envp) {
+  // Out of the way of 0..2 first, so that no dup2 below overwrites another.
+  int moved[3];
+  for (int k = 0; k < 3; ++k) {
+    moved[k] = fds[k] < 0 ? -1 : fcntl(fds[k], F_DUPFD_CLOEXEC, 10);
+    if (fds[k] >= 0 && moved[k] < 0) _exit(126);
+  }
+  for (int k = 0; k < 3; ++k) {
+    if (moved[k] < 0) {
+      close(k);
+    } else if (dup2(moved[k], k) < 0) {
+      _exit(126);
+    }
   }
   if (limits.cpu_seconds > 0) {
     const rlimit cpu = {rlim_t(limits.cpu_seconds), rlim_t(limits.cpu_seconds) + 1};
     setrlimit(RLIMIT_CPU, &cpu);
   }
-  if (!kAddressSanitizer && limits.memory_mb > 0) {
-    const rlim_t bytes = rlim_t(limits.memory_mb) << 20;
+  if (!kAddressSanitizer && (limits.memory_mb > 0 || limits.memory_kb > 0)) {
+    const rlim_t bytes = (rlim_t(limits.memory_mb) << 20) + (rlim_t(limits.memory_kb) << 10);
     const rlimit memory = {bytes, bytes};
     setrlimit(RLIMIT_AS, &memory);
   }
+  if (limits.wall_seconds > 0) alarm(unsigned(limits.wall_seconds));  // kept across exec
   execve(argv[0], argv, envp);
   _exit(127);
 }
 
-ProgramResult spawn(const std::vector<std::string> &args, const std::string &in_path,
-                    const std::string &out_path, const std::string &err_path,
-                    RunLimits limits = {}) {
+// Opens `path` for the child's stream `fd` (0: reading); -1 for "".
+int open_for_child(const std::string &path, int fd) {
+  if (path.empty()) return -1;
+  const int opened = open(path.c_str(), (fd == 0 ? O_RDONLY : O_WRONLY | O_TRUNC) | O_CLOEXEC);
+  if (opened < 0) throw std::runtime_error("cannot open " + path);
+  return opened;
+}
+
+ProgramResult spawn(const std::vector<std::string> &args, int in_fd, const std::string &out_path,
+                    const std::string &err_path, RunLimits limits = {}) {
   std::vector<std::string> words = {PHOTOFILTER_BINARY};
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char *> argv = pointers_to(words);
   std::vector<std::string> variables = child_environment(limits);
   std::vector<char *> envp = pointers_to(variables);
+  const int fds[3] = {in_fd, open_for_child(out_path, 1), open_for_child(err_path, 2)};
 
   ProgramResult result;
   const pid_t pid = fork();
-  if (pid == 0) {
-    exec_child(in_path.c_str(), out_path.c_str(), err_path.c_str(), limits, argv.data(),
-               envp.data());
+  if (pid == 0) exec_child(fds, limits, argv.data(), envp.data());
+  for (int k = 1; k < 3; ++k) {
+    if (fds[k] >= 0) close(fds[k]);
   }
   if (pid > 0) {
     int wait_status = 0;
@@ -129,6 +146,16 @@ ProgramResult spawn(const std::vector<std::string> &args, const std::string &in_
   return result;
 }
 
+// The same with standard input opened from `in_path` ("" leaves it closed).
+ProgramResult spawn_on(const std::vector<std::string> &args, const std::string &in_path,
+                       const std::string &out_path, const std::string &err_path,
+                       RunLimits limits = {}) {
+  const int in_fd = open_for_child(in_path, 0);
+  ProgramResult result = spawn(args, in_fd, out_path, err_path, limits);
+  if (in_fd >= 0) close(in_fd);
+  return result;
+}
+
 }  // namespace
 
 ProgramResult run_photofilter(const std::vector<std::string> &args, const std::string &input) {
@@ -140,7 +167,7 @@ ProgramResult run_photofilter_limited(const std::vector<std::string> &args,
   const std::string in_path = temp_path("in");
   const std::string out_path = temp_path("out");
   std::ofstream(in_path, std::ios::binary) << input;
-  ProgramResult result = spawn(args, in_path, out_path, temp_path("err"), limits);
+  ProgramResult result = spawn_on(args, in_path, out_path, temp_path("err"), limits);
   result.out = slurp(out_path);
   std::remove(in_path.c_str());
   std::remove(out_path.c_str());
@@ -148,9 +175,21 @@ ProgramResult run_photofilter_limited(const std::vector<std::string> &args,
 }
 
 ProgramResult run_photofilter_on(const std::vector<std::string> &args,
-                                 const std::string &stdin_path, const std::string &stdout_path) {
-  return spawn(args, stdin_path, stdout_path, temp_path("err"));
+                                 const std::string &stdin_path, const std::string &stdout_path,
+                                 RunLimits limits) {
+  return spawn_on(args, stdin_path, stdout_path, temp_path("err"), limits);
 }
+
+ProgramResult run_photofilter_from(const std::vector<std::string> &args, int stdin_fd,
+                                   RunLimits limits) {
+  const std::string out_path = temp_path("out");
+  ProgramResult result = spawn(args, stdin_fd, out_path, temp_path("err"), limits);
+  result.out = slurp(out_path);
+  std::remove(out_path.c_str());
+  return result;
+}
+
+bool address_space_is_limited() { return !kAddressSanitizer; }
 
 std::string mask_times(const std::string &log) {
   static const std::regex times("total [0-9]+\\.[0-9]{2} this step [0-9]+\\.[0-9]{2} ");

@@ -19,7 +19,13 @@ struct ProgramResult {
 struct RunLimits {
   int memory_mb = 0;
   int cpu_seconds = 0;
+  int wall_seconds = 0;  // the child is killed (status -1) after this long
+  int memory_kb = 0;     // added to memory_mb, for finer limits
 };
+
+// False in a build with AddressSanitizer, where a memory limit caps single
+// allocations instead of the child's address space.
+bool address_space_is_limited();
 
 ProgramResult run_photofilter(const std::vector<std::string> &args, const std::string &input);
 
@@ -31,9 +37,16 @@ ProgramResult run_photofilter_limited(const std::vector<std::string> &args,
                                       const std::string &input, RunLimits limits);
 
 // The same with standard input and output opened from the given paths (a
-// terminal device, say); `out` is then left empty.
+// terminal device, say; "" leaves the stream closed); `out` is then left
+// empty.
 ProgramResult run_photofilter_on(const std::vector<std::string> &args,
-                                 const std::string &stdin_path, const std::string &stdout_path);
+                                 const std::string &stdin_path, const std::string &stdout_path,
+                                 RunLimits limits = {});
+
+// The same with standard input read from our open descriptor `stdin_fd`
+// (a pipe, say), which stays open here; standard output is collected.
+ProgramResult run_photofilter_from(const std::vector<std::string> &args, int stdin_fd,
+                                   RunLimits limits = {});
 
 // The log with the CPU times of every step line replaced by "T", so that
 // logs can be compared exactly.

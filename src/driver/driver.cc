@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -56,16 +57,28 @@ void print_usage(std::FILE *to) {
       to);
 }
 
+// Flushes and closes standard output after the help or version text.
+// Returns the exit status: 1, with "write error: <reason>", when a write or
+// the close failed.
+int close_text_output(std::FILE *out) {
+  int error = std::ferror(out) ? errno : 0;
+  if (std::fflush(out) != 0 && error == 0) error = errno;
+  if (std::fclose(out) != 0 && error == 0) error = errno;
+  if (error == 0) return 0;
+  std::fprintf(stderr, "write error: %s\n", std::strerror(error));
+  return 1;
+}
+
 // Handles the arguments and terminal checks that end the run before any
 // image is read. Returns -1 when the run should go on.
 int answer_without_image(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
   if (argc >= 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
-    print_usage(stdout);
-    return 0;
+    print_usage(out);
+    return close_text_output(out);
   }
   if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::printf("photofilter %s\n", PHOTOFILTER_VERSION);
-    return 0;
+    std::fprintf(out, "photofilter %s\n", PHOTOFILTER_VERSION);
+    return close_text_output(out);
   }
   if (isatty(fileno(in))) {
     print_usage(stderr);

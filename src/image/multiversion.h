@@ -6,8 +6,11 @@
 // Kernel entry points are compiled once per instruction-set level and the
 // best one for the running processor is picked when the program loads.
 // Every level computes the same IEEE results: floating-point contraction is
-// off for the whole build.
-#if defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+// off for the whole build. A build for one level (CMake's PHOTOFILTER_ISA,
+// which defines PHOTOFILTER_SINGLE_ISA) compiles everything for that level
+// and clones nothing.
+#if defined(__x86_64__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__) && \
+    !defined(PHOTOFILTER_SINGLE_ISA)
 #define PHOTOFILTER_MULTIVERSION \
   __attribute__((target_clones("arch=x86-64-v4", "arch=x86-64-v3", "default")))
 #else

@@ -3,106 +3,22 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "image/errors.h"
+#include "image/input_read.h"
 #include "image/multiversion.h"
+#include "image/ppm_header.h"
 #include "image/sample.h"
 
 namespace photofilter {
 namespace {
 
-constexpr int kLineReadSize = 200;  // at most 199 characters per header line
-constexpr int32_t kMaxWidth = 10000;
 constexpr size_t kChunkBytes = size_t{1} << 20;  // rows are moved in ~1 MiB chunks
-
-// Reads one line to its line feed and keeps its first 199 characters (the
-// line feed too when it fits). The rest of a longer line is dropped, so that
-// the tail of a long comment is never taken for the next header line.
-// Returns false at end of input (or a read error) before any character.
-bool read_line(char *buffer, std::FILE *in) {
-  int length = 0;
-  int c = EOF;
-  while ((c = std::getc(in)) != EOF) {
-    if (length < kLineReadSize - 1) buffer[length++] = static_cast<char>(c);
-    if (c == '\n') break;
-  }
-  buffer[length] = '\0';
-  return length > 0;
-}
-
-// Reads the next header line that does not begin with '#'.
-void read_header_line(char *buffer, std::FILE *in) {
-  do {
-    if (!read_line(buffer, in)) {
-      throw RunError("read file error: unexpected end of input in header\n");
-    }
-  } while (buffer[0] == '#');
-}
-
-// Scans one decimal integer the way "%d" does: leading white space, an
-// optional sign, at least one digit. Values beyond 32 bits saturate.
-bool scan_int(const char *&text, int32_t &value) {
-  const char *p = text;
-  while (std::isspace(static_cast<unsigned char>(*p))) ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') negative = (*p++ == '-');
-  if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
-  int64_t magnitude = 0;
-  for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
-    if (magnitude <= INT32_MAX) magnitude = magnitude * 10 + (*p - '0');
-  }
-  const int64_t signed_value = negative ? -magnitude : magnitude;
-  value = static_cast<int32_t>(signed_value > INT32_MAX   ? INT32_MAX
-                               : signed_value < INT32_MIN ? INT32_MIN
-                                                          : signed_value);
-  text = p;
-  return true;
-}
-
-enum class Channels { grey, colour };
-
-Channels read_magic_line(ImageHeader &image, std::FILE *in) {
-  read_header_line(image.header_line, in);
-  if (std::memcmp(image.header_line, "P6\n", 4) == 0) return Channels::colour;
-  if (std::memcmp(image.header_line, "P5\n", 4) == 0) return Channels::grey;
-  // The quoted line ends the message with its own line feed; a line that was
-  // cut short, or ended the input, gets one.
-  const size_t length = std::strlen(image.header_line);
-  const bool has_line_feed = length > 0 && image.header_line[length - 1] == '\n';
-  throw RunError(format_message("read file error type is not P5 or P6 found %s%s",
-                                image.header_line, has_line_feed ? "" : "\n"));
-}
-
-void read_size_and_depth(ImageHeader &image, std::FILE *in) {
-  char line[256] = {};
-  read_header_line(line, in);
-  const char *p = line;
-  if (!scan_int(p, image.nx) || !scan_int(p, image.ny)) {
-    throw RunError("read file error: bad size line\n");
-  }
-  read_header_line(line, in);
-  p = line;
-  if (!scan_int(p, image.depth)) throw RunError("read file error: bad depth line\n");
-}
-
-void check_size_and_depth(const ImageHeader &image) {
-  if (image.nx > kMaxWidth) {
-    throw RunError(format_message("rgb/read error nx to big %d %d %d\n", image.nx,
-                                  image.ny, image.depth));
-  }
-  if (image.nx < 0 || image.ny < 0) {
-    throw RunError(
-        format_message("read file error: negative size %d %d\n", image.nx, image.ny));
-  }
-  if (image.depth < 1 || image.depth > 65535) {
-    throw RunError(format_message("read file error: bad maximum value %d\n", image.depth));
-  }
-}
 
 // Maps every raw sample value to 0..255: values above `depth` count as
 // `depth`, and unless `depth` is 255 each is scaled by 255/depth, rounded.
@@ -193,12 +109,12 @@ void read_pixels(const ImageHeader &image, Channels channels, std::FILE *in, Row
     const size_t wanted = row_bytes * static_cast<size_t>(rows);
     uint8_t *direct = plain_rgb8 ? sink.direct_rgb8_rows(y) : nullptr;
     if (direct != nullptr) {
-      const size_t got = std::fread(direct, 1, wanted, in);
+      const size_t got = read_input(in, direct, wanted);
       if (got < wanted) throw_data_ends(y, got, row_bytes, image.ny);
       continue;
     }
     chunk.resize(wanted);
-    const size_t got = std::fread(chunk.data(), 1, wanted, in);
+    const size_t got = read_input(in, chunk.data(), wanted);
     if (got < wanted) throw_data_ends(y, got, row_bytes, image.ny);
     for (int32_t k = 0; k < rows; ++k) {
       const uint8_t *raw = chunk.data() + row_bytes * k;
@@ -222,13 +138,15 @@ void write_all(const uint8_t *bytes, size_t count, std::FILE *out) {
   }
 }
 
-Channels read_header(ImageHeader &image, std::FILE *in) {
-  image.header_line[0] = '\0';
-  const Channels channels = read_magic_line(image, in);
-  read_size_and_depth(image, in);
-  std::fprintf(stderr, "rgb read file %d %d %d\n", image.nx, image.ny, image.depth);
-  check_size_and_depth(image);
-  return channels;
+// The buffer that pixel data go through on their way out. It is allocated
+// before the header is written, so that a lack of memory leaves standard
+// output empty.
+std::vector<uint8_t> output_buffer(size_t bytes) {
+  try {
+    return std::vector<uint8_t>(bytes);
+  } catch (const std::bad_alloc &) {
+    throw RunError("out of memory: output buffer\n");
+  }
 }
 
 void log_pixels_read(const ImageHeader &image) {
@@ -297,13 +215,13 @@ bool read_image_for_copy(ByteImage &image, std::FILE *in) {
 }
 
 void write_image_copied_from(const ImageHeader &image, std::FILE *in, std::FILE *out) {
-  write_header(image, out);
   const size_t row_bytes = static_cast<size_t>(image.nx) * 3;
   const size_t total = row_bytes * static_cast<size_t>(image.ny);
-  std::vector<uint8_t> chunk(std::min(total, kChunkBytes));
+  std::vector<uint8_t> chunk = output_buffer(std::min(total, kChunkBytes));
+  write_header(image, out);
   for (size_t done = 0; done < total; done += chunk.size()) {
     const size_t size = std::min(chunk.size(), total - done);
-    const size_t got = std::fread(chunk.data(), 1, size, in);
+    const size_t got = read_input(in, chunk.data(), size);
     if (got < size) throw_data_ends(0, done + got, row_bytes, image.ny);
     if (std::fwrite(chunk.data(), 1, size, out) != size) throw_write_error();
   }
@@ -312,18 +230,19 @@ void write_image_copied_from(const ImageHeader &image, std::FILE *in, std::FILE 
 
 void write_byte_image(const ByteImage &image, std::FILE *out) {
   write_header(image, out);
-  // Bytes as read are 0..255 already: nothing to clamp.
+  // Bytes as read are 0..255 already: nothing to clamp, and no buffer.
   write_all(image.bytes(), static_cast<size_t>(image.pixel_count()) * 3, out);
   close_output(image, out);
 }
 
 void write_image(const Image &image, std::FILE *out) {
-  write_header(image, out);
   const size_t row_bytes = static_cast<size_t>(image.nx) * 3;
-  if (row_bytes > 0 && image.ny > 0) {
-    const int32_t rows_per_chunk =
-        static_cast<int32_t>(std::max<size_t>(1, kChunkBytes / row_bytes));
-    std::vector<uint8_t> chunk(row_bytes * static_cast<size_t>(rows_per_chunk));
+  const bool narrowed = row_bytes > 0 && image.ny > 0;
+  const int32_t rows_per_chunk =
+      narrowed ? static_cast<int32_t>(std::max<size_t>(1, kChunkBytes / row_bytes)) : 0;
+  std::vector<uint8_t> chunk = output_buffer(row_bytes * static_cast<size_t>(rows_per_chunk));
+  write_header(image, out);
+  if (narrowed) {
     for (int32_t y = 0; y < image.ny; y += rows_per_chunk) {
       const int32_t rows = std::min(rows_per_chunk, image.ny - y);
       for (int32_t k = 0; k < rows; ++k) {

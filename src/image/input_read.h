@@ -1,0 +1,22 @@
+// Reads from standard input the way a pipeline needs: past interrupted
+// reads and past "no data yet" on a non-blocking descriptor, and with a
+// failed read named by the system's own text.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+namespace photofilter {
+
+// Reads up to `count` bytes into `buffer` like fread. A read interrupted by
+// a signal is retried; one that finds no data yet on a non-blocking
+// descriptor waits for data with poll and goes on. Returns fewer than
+// `count` only at the end of input. Throws RunError "read file error:
+// <reason>" when a read fails.
+size_t read_input(std::FILE *in, void *buffer, size_t count);
+
+// The next byte of `in` (0..255), or EOF at the end of input; reads and
+// fails like read_input.
+int read_input_byte(std::FILE *in);
+
+}  // namespace photofilter
