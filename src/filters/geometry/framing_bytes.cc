@@ -8,6 +8,7 @@
 #include "filters/geometry/framing.h"
 #include "filters/geometry/geometry_commands.h"
 #include "filters/geometry/geometry_support.h"
+#include "image/sample.h"
 #include "image/step_timer.h"
 
 namespace photofilter {
@@ -28,7 +29,11 @@ void frame_bytes(const ByteImage &image, const Frame &f, int64_t width, Pixel co
   const size_t row_bytes = static_cast<size_t>(width) * 3;
   if (row_bytes == 0) return;  // rows of no pixels
   std::vector<uint8_t> colour_row(row_bytes);
-  for (size_t i = 0; i < row_bytes; i += 3) store(&colour_row[i], colour.r, colour.g, colour.b);
+  for (size_t i = 0; i < row_bytes; i += 3) {
+    colour_row[i] = clamp_to_byte(colour.r);
+    colour_row[i + 1] = clamp_to_byte(colour.g);
+    colour_row[i + 2] = clamp_to_byte(colour.b);
+  }
   const auto colour_rows = [&](int rows) {
     for (int y = 0; y < rows; ++y, to += row_bytes) std::memcpy(to, colour_row.data(), row_bytes);
   };

@@ -4,12 +4,13 @@
 // scaling commands.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "image/image.h"
 #include "image/multiversion.h"
-#include "image/sample.h"
 
 namespace photofilter {
 
@@ -50,23 +51,24 @@ void copy_without_aux(const Pixel *from, int64_t count, Pixel *to);
 template <typename Result>
 constexpr int64_t kResultStep = std::is_same_v<Result, Pixel> ? 1 : 3;
 
-// Stores r, g and b of a result pixel: as a Pixel with aux 0, or as bytes,
-// clamped as the image would be when written.
+// Stores r, g and b of a result pixel: as a Pixel with aux 0, or as bytes.
+// Bytes are stored only for means of bytes, which are bytes themselves.
 PHOTOFILTER_INLINE void store(Pixel *to, int16_t r, int16_t g, int16_t b) {
   *to = Pixel{r, g, b, 0};
 }
 PHOTOFILTER_INLINE void store(uint8_t *to, int16_t r, int16_t g, int16_t b) {
-  to[0] = clamp_to_byte(r);
-  to[1] = clamp_to_byte(g);
-  to[2] = clamp_to_byte(b);
+  to[0] = static_cast<uint8_t>(r);
+  to[1] = static_cast<uint8_t>(g);
+  to[2] = static_cast<uint8_t>(b);
 }
 
-// The same for a row of `width` pixels.
-template <typename Result>
-PHOTOFILTER_INLINE void store_row(const Pixel *row, int32_t width, Result *to) {
-  for (int32_t i = 0; i < width; ++i, to += kResultStep<Result>) {
-    store(to, row[i].r, row[i].g, row[i].b);
-  }
+// The same for a row of `width` result pixels whose aux is 0 already: as
+// they are, or narrowed into bytes.
+PHOTOFILTER_INLINE void store_row(const Pixel *row, int32_t width, Pixel *to) {
+  std::memcpy(to, row, static_cast<size_t>(width) * sizeof(Pixel));
+}
+PHOTOFILTER_INLINE void store_row(const Pixel *row, int32_t width, uint8_t *to) {
+  for (int32_t i = 0; i < width; ++i, to += 3) store(to, row[i].r, row[i].g, row[i].b);
 }
 
 // Sets aux of every pixel to 0: the result of a command that keeps the size

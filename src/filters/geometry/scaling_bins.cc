@@ -89,12 +89,14 @@ PHOTOFILTER_INLINE void bin_row(const Source &source, const ScalePlan &p, const 
 
 template <typename Source, typename Result>
 PHOTOFILTER_INLINE void bin_rows(const Source &source, const ScalePlan &p, Result *to) {
+  const int32_t width = p.f.width;
+  const int32_t height = p.f.height;
   const Shortcuts columns = shortcuts_of(p.columns);
   const Shortcuts rows = shortcuts_of(p.rows);
-  std::vector<Pixel> row(static_cast<size_t>(p.f.width));
-  for (int32_t j = 0; j < p.f.height; ++j, to += kResultStep<Result> * p.f.width) {
+  std::vector<Pixel> row(static_cast<size_t>(width));
+  for (int32_t j = 0; j < height; ++j, to += kResultStep<Result> * width) {
     bin_row(source, p, columns, rows, j, row.data());
-    store_row(row.data(), p.f.width, to);
+    store_row(row.data(), width, to);
   }
 }
 
