@@ -1,15 +1,18 @@
 // Crop, the two scalings, framing and compression: logs and new sizes
-// through the whole program, rejected words, and pixels against plain
-// references that follow the arithmetic literally.
+// through the whole program, rejected words, pixels worked out by hand, and
+// the fast paths against the plain rules.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "filters/geometry/compression.h"
 #include "filters/geometry/geometry_commands.h"
 #include "filters/geometry/geometry_support.h"
+#include "filters/geometry/scaling.h"
 #include "image/kernels.h"
 #include "image/sample.h"
 #include "run_program.h"
@@ -164,38 +167,63 @@ std::vector<int16_t> rgb_checking_aux(const Image &image) {
   return rgb;
 }
 
-// Binning as written out: every source pixel of the bin, weights chosen in
-// the stated order, sums in double.
-std::vector<int16_t> literal_binning(const Image &src, int width, int height, double fx,
-                                     double fy) {
-  const double bx = 1 / fx, by = 1 / fy;
-  std::vector<int16_t> rgb;
-  for (int j = 0; j < height; ++j) {
-    const double y0 = j * by, y1 = y0 + by;
-    const int yi0 = static_cast<int>(y0), yi1 = static_cast<int>(y1);
-    for (int i = 0; i < width; ++i) {
-      const double x0 = i * bx, x1 = x0 + bx;
-      const int xi0 = static_cast<int>(x0), xi1 = static_cast<int>(x1);
-      double sr = 0, sg = 0, sb = 0, sw = 0;
-      for (int y = yi0; y <= yi1; ++y) {
-        for (int x = xi0; x <= xi1; ++x) {
-          const Pixel &p = src.at(std::min(x, src.nx - 1), std::min(y, src.ny - 1));
-          const double u = x == xi0 ? std::trunc(x0 + 1) - x0 : (x == xi1 ? x1 - xi1 : 1);
-          const double v = y == yi0 ? std::trunc(y0 + 1) - y0 : (y == yi1 ? y1 - yi1 : 1);
-          sr += p.r * u * v, sg += p.g * u * v, sb += p.b * u * v, sw += u * v;
-        }
-      }
-      rgb.insert(rgb.end(), {truncate_to_sample(sr / sw), truncate_to_sample(sg / sw),
-                             truncate_to_sample(sb / sw)});
-    }
+// The image an array of width x height pixels makes.
+Image image_of(PixelArray pixels, int width, int height) {
+  Image image;
+  image.nx = width;
+  image.ny = height;
+  image.pixels = std::move(pixels);
+  return image;
+}
+
+// The plain binning of "-sc word".
+Image plainly_binned(const Image &source, const std::string &word) {
+  const ScalePlan p = scale_plan(scale_factors(word.c_str(), source, 0.00001), source);
+  PixelArray binned = allocate_pixels(int64_t{p.f.width} * p.f.height, "plain binning");
+  bin_plainly(source, p, binned.get());
+  return image_of(std::move(binned), p.f.width, p.f.height);
+}
+
+// Bins of 4/3 pixel on 0, 30, 61, 91 weigh (1, 1/3), (2/3, 2/3), (1/3, 1):
+// means 7.5, 45.5 and 83.5 along the columns (r), the rows (g), and 91 less
+// them (b). Bins of 2 pixels are plain 2x2 means, truncated toward zero;
+// bins of half a pixel repeat their source pixel.
+TEST(Scaling, BinWeightsByHand) {
+  const int16_t line[] = {0, 30, 61, 91};
+  Image ramps = image_of(allocate_pixels(16, "ramps"), 4, 4);
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) ramps.at(x, y) = Pixel{line[x], line[y], int16_t(91 - line[x]), 0};
   }
-  return rgb;
+  std::vector<int16_t> thirds;
+  for (const int16_t g : {7, 45, 83}) {
+    for (const int16_t r : {7, 45, 83}) thirds.insert(thirds.end(), {r, g, int16_t(90 - r)});
+  }
+  Image blocks = testing::row_image({10, 11, 0, 0, 12, 12, -3, -4});  // 45 / 4, -7 / 4
+  blocks.nx = 4, blocks.ny = 2;
+  Image pair = testing::row_image({5, -6});
+  const struct {
+    const Image &source;
+    const char *word;
+    std::vector<int16_t> rgb;
+  } cases[] = {
+      {ramps, "0.75,0.75,0", thirds},
+      {blocks, "0.5", {11, 11, 11, -1, -1, -1}},
+      {pair, "2,2,0", {5, 5, 5, 5, 5, 5, -6, -6, -6, -6, -6, -6,
+                       5, 5, 5, 5, 5, 5, -6, -6, -6, -6, -6, -6}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.word);
+    Image image = c.source.scratch_copy();
+    scaling(c.word, image);
+    EXPECT_EQ(rgb_checking_aux(image), c.rgb);
+    EXPECT_EQ(rgb_checking_aux(plainly_binned(c.source, c.word)), c.rgb);
+  }
 }
 
 // Reductions and enlargements, bins just under or over one pixel, boxes
-// (bx by by pixels): both scalings against the literal arithmetic on
-// full-range samples of a 37x23 image.
-TEST(Scaling, BothScalingsMatchTheLiteralArithmetic) {
+// (bx by by pixels): "-sc" against the plain binning and "-ssc" against
+// the literal arithmetic, on full-range samples of a 37x23 image.
+TEST(Scaling, BothScalingsMatchThePlainRules) {
   const struct {
     std::string word;
     double fx, fy;
@@ -217,8 +245,9 @@ TEST(Scaling, BothScalingsMatchTheLiteralArithmetic) {
       Image image = source.scratch_copy();
       std::vector<int16_t> expected;
       if (margin < 0.5) {
-        scaling((c.word + (c.word.find(',') == std::string::npos ? ",0,0" : ",0")).c_str(), image);
-        expected = literal_binning(source, width, height, fx, fy);
+        const std::string word = c.word + (c.word.find(',') == std::string::npos ? ",0,0" : ",0");
+        scaling(word.c_str(), image);
+        expected = rgb_checking_aux(plainly_binned(source, word));
       } else {
         smoothed_scaling(c.word.c_str(), image);
         Image blurred = source.scratch_copy();
@@ -239,12 +268,12 @@ TEST(Scaling, BothScalingsMatchTheLiteralArithmetic) {
 }
 
 // Reductions (separable sums checked against their error bound) and
-// unsmoothed enlargements against the literal arithmetic: bins with weights
+// unsmoothed enlargements against the plain binning: bins with weights
 // of full mantissas, dyadic weights (exact sums), bins just under two
 // pixels, a box, a result of one pixel; full-range samples, bytes both
 // widened and as read, and images of one or two values, whose whole-number
 // means sit right at truncation steps.
-TEST(Scaling, ReductionsMatchTheLiteralArithmetic) {
+TEST(Scaling, ReductionsMatchThePlainBinning) {
   const char *words[] = {"0.3",      "0.5",       "0.37",    "0.81",  "0.3333333333333333",
                          "0.999",    "0.25,0.4",  "0.3,0.7", "1",     "0.05,0.1",
                          "-20,-9",   "0.02,0.03", "0.6,2.5,0", "2.5,1.5,0"};
@@ -256,12 +285,12 @@ TEST(Scaling, ReductionsMatchTheLiteralArithmetic) {
       SCOPED_TRACE(std::string(word) + " on " + std::to_string(range.lo) + ".." +
                    std::to_string(range.hi));
       const Image source = random_image(61, 47, range.lo, range.hi, 7);
-      const ScaleFactors f = scale_factors(word, source, 0.00001);
-      const auto expected = literal_binning(source, f.width, f.height, f.fx, f.fy);
+      const Image plain = plainly_binned(source, word);
+      const auto expected = rgb_checking_aux(plain);
       Image image = source.scratch_copy();
       scaling(word, image);
-      ASSERT_EQ(image.nx, f.width);
-      ASSERT_EQ(image.ny, f.height);
+      ASSERT_EQ(image.nx, plain.nx);
+      ASSERT_EQ(image.ny, plain.ny);
       EXPECT_EQ(rgb_checking_aux(image), expected);
       if (range.lo < 0) continue;
       WorkingImage bytes(testing::read_bytes_from(testing::written(source)));
@@ -325,30 +354,29 @@ TEST(CropAndFraming, PixelsLandInPlace) {
   }
 }
 
-// Truncated block means of 64-bit sums.
-std::vector<int16_t> literal_compression(const Image &src, int d) {
-  std::vector<int16_t> rgb;
-  for (int y0 = 0; y0 < src.ny; y0 += d) {
-    for (int x0 = 0; x0 < src.nx; x0 += d) {
-      int64_t r = 0, g = 0, b = 0, count = 0;
-      for (int y = y0; y < std::min(y0 + d, src.ny); ++y) {
-        for (int x = x0; x < std::min(x0 + d, src.nx); ++x, ++count) {
-          r += src.at(x, y).r, g += src.at(x, y).g, b += src.at(x, y).b;
-        }
-      }
-      rgb.insert(rgb.end(), {static_cast<int16_t>(r / count), static_cast<int16_t>(g / count),
-                             static_cast<int16_t>(b / count)});
-    }
-  }
-  return rgb;
+// The plain block means of "-comp d".
+Image plainly_compressed(const Image &source, int d) {
+  const CompressionPlan p = compression_plan(std::to_string(d).c_str(), source);
+  PixelArray compressed = allocate_pixels(int64_t{p.width} * p.height, "plain compression");
+  compress_plainly(source, p, compressed.get());
+  return image_of(std::move(compressed), p.width, p.height);
 }
 
-TEST(Compression, BlockMeansByHandAndAgainstReference) {
+TEST(Compression, BlockMeansByHandAndAgainstThePlainRule) {
   Image quadrant = testing::row_image({10, 11, 12, 12});  // one block: 45 / 4 -> 11
   quadrant.ny = 2, quadrant.nx = 2;
   quadrant.pixels[2].g = -40;  // 10 + 11 - 40 + 12 = -7 -> -1, toward zero
-  compression("2", quadrant);
-  EXPECT_EQ(rgb_checking_aux(quadrant), (std::vector<int16_t>{11, -1, 11}));
+  // Blocks cut off by the border: (0 + 1 + 10 + 11) / 4, (2 + 12) / 2,
+  // (20 + 21) / 2 and 22 alone.
+  Image cut = testing::row_image({0, 1, 2, 10, 11, 12, 20, 21, 22});
+  cut.ny = 3, cut.nx = 3;
+  for (const auto &[source, rgb] :
+       {std::pair{&quadrant, std::vector<int16_t>{11, -1, 11}},
+        std::pair{&cut, std::vector<int16_t>{5, 5, 5, 7, 7, 7, 20, 20, 20, 22, 22, 22}}}) {
+    EXPECT_EQ(rgb_checking_aux(plainly_compressed(*source, 2)), rgb);
+    compression("2", *source);
+    EXPECT_EQ(rgb_checking_aux(*source), rgb);
+  }
 
   const struct {
     int nx, ny, d, lo, hi;
@@ -372,12 +400,13 @@ TEST(Compression, BlockMeansByHandAndAgainstReference) {
     compression(std::to_string(c.d).c_str(), image);
     ASSERT_EQ(image.nx, c.nx == 0 ? 0 : (c.nx - 1) / c.d + 1);
     ASSERT_EQ(image.ny, c.ny == 0 ? 0 : (c.ny - 1) / c.d + 1);
-    EXPECT_EQ(rgb_checking_aux(image), literal_compression(source, c.d));
+    const auto expected = rgb_checking_aux(plainly_compressed(source, c.d));
+    EXPECT_EQ(rgb_checking_aux(image), expected);
     if (c.lo < 0 || c.hi > 255 || c.nx == 0 || c.ny == 0) continue;
     WorkingImage bytes(testing::read_bytes_from(testing::written(source)));
     compression_bytes(std::to_string(c.d).c_str(), bytes, false);
     EXPECT_TRUE(bytes.holds_bytes());
-    EXPECT_EQ(rgb_checking_aux(bytes.widened()), literal_compression(source, c.d)) << "bytes";
+    EXPECT_EQ(rgb_checking_aux(bytes.widened()), expected) << "bytes";
   }
 }
 

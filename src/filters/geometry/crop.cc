@@ -2,10 +2,12 @@
 // not beyond its start, means the far edge; a negative end counts from it.
 // Negative x0 and y0 together ask instead for the largest centred band of
 // aspect -x0:-y0, turned to the image's orientation.
+#include "filters/geometry/crop.h"
+
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <optional>
+#include <utility>
 
 #include "filters/geometry/geometry_commands.h"
 #include "filters/geometry/geometry_support.h"
@@ -15,10 +17,6 @@
 
 namespace photofilter {
 namespace {
-
-struct Rectangle {
-  int64_t x0, y0, x1, y1;
-};
 
 enum class BandCut { kNone, kRows, kColumns };
 
@@ -85,37 +83,8 @@ Rectangle resolved_in(Rectangle r, const ImageHeader &image) {
   return r;
 }
 
-void cut_out(const Rectangle &r, Image &image) {
-  const auto width = static_cast<int32_t>(r.x1 - r.x0);
-  const auto height = static_cast<int32_t>(r.y1 - r.y0);
-  // Row y of the result starts at or before row y0 + y of the source, so
-  // the result takes the source's own array.
-  for (int32_t y = 0; y < height; ++y) {
-    copy_without_aux(image.row(static_cast<int32_t>(r.y0 + y)) + r.x0, width,
-                     image.pixels.get() + int64_t{y} * width);
-  }
-  image.replace_pixels(std::move(image.pixels), width, height);
-}
+}  // namespace
 
-// Moves the rectangle's rows to the place of the smaller image in the same
-// memory. That place starts no later than the source rows, so every row
-// lands at or before its source and before the next source row.
-void cut_out(const Rectangle &r, ByteImage &image) {
-  const auto width = static_cast<int32_t>(r.x1 - r.x0);
-  const auto height = static_cast<int32_t>(r.y1 - r.y0);
-  if (width == image.nx && height == image.ny) return;
-  const size_t row_bytes = static_cast<size_t>(width) * 3;
-  const size_t source_row_bytes = static_cast<size_t>(image.nx) * 3;
-  const uint8_t *from = image.row(static_cast<int32_t>(r.y0)) + 3 * r.x0;
-  uint8_t *to = byte_position(image.storage.get(), int64_t{width} * height);
-  for (int32_t y = 0; y < height; ++y, from += source_row_bytes, to += row_bytes) {
-    std::memmove(to, from, row_bytes);
-  }
-  image.replace(std::move(image.storage), width, height);
-}
-
-// The rectangle to cut out, after the log lines; none when an aspect band
-// leaves the image as it is.
 std::optional<Rectangle> crop_plan(const char *word, const ImageHeader &image) {
   int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
   std::sscanf(word, "%d,%d,%d,%d", &x0, &y0, &x1, &y1);
@@ -142,18 +111,28 @@ std::optional<Rectangle> crop_plan(const char *word, const ImageHeader &image) {
   return r;
 }
 
-template <typename AnyImage>
-void crop_image(const char *word, AnyImage &image) {
+namespace {
+
+// Copies the rectangle into the first rows of the array.
+void cut_out(const Rectangle &r, Image &image) {
+  const int32_t width = r.width();
+  const int32_t height = r.height();
+  // Row y of the result starts at or before row y0 + y of the source, so
+  // the result takes the source's own array.
+  for (int32_t y = 0; y < height; ++y) {
+    copy_without_aux(image.row(static_cast<int32_t>(r.y0 + y)) + r.x0, width,
+                     image.pixels.get() + int64_t{y} * width);
+  }
+  image.replace_pixels(std::move(image.pixels), width, height);
+}
+
+}  // namespace
+
+void crop(const char *word, Image &image) {
   const std::optional<Rectangle> r = crop_plan(word, image);
   if (!r) return;
   cut_out(*r, image);
   step_timer("croping done");
 }
-
-}  // namespace
-
-void crop(const char *word, Image &image) { crop_image(word, image); }
-
-void crop_bytes(const char *word, WorkingImage &image, bool) { crop_image(word, image.bytes()); }
 
 }  // namespace photofilter

@@ -1,11 +1,16 @@
 // What the geometry commands share: the arrays of their results, pixels
-// carried over without their working value, and the factors and new size
-// of the two scaling commands.
+// carried over without their working value, the one way a result pixel is
+// stored as a Pixel or as bytes, and the factors and new size of the two
+// scaling commands.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 #include "image/image.h"
+#include "image/multiversion.h"
 
 namespace photofilter {
 
@@ -40,6 +45,31 @@ inline Pixel without_aux(const Pixel &pixel) { return Pixel{pixel.r, pixel.g, pi
 // Copies `count` pixels, setting aux to 0. `to` may lie before `from` in the
 // same array.
 void copy_without_aux(const Pixel *from, int64_t count, Pixel *to);
+
+// A result is written as Pixels, or as bytes (3 a pixel) when the result of
+// an image held as bytes stays bytes. A step of one pixel in a result:
+template <typename Result>
+constexpr int64_t kResultStep = std::is_same_v<Result, Pixel> ? 1 : 3;
+
+// Stores r, g and b of a result pixel: as a Pixel with aux 0, or as bytes.
+// Bytes are stored only for means of bytes, which are bytes themselves.
+PHOTOFILTER_INLINE void store(Pixel *to, int16_t r, int16_t g, int16_t b) {
+  *to = Pixel{r, g, b, 0};
+}
+PHOTOFILTER_INLINE void store(uint8_t *to, int16_t r, int16_t g, int16_t b) {
+  to[0] = static_cast<uint8_t>(r);
+  to[1] = static_cast<uint8_t>(g);
+  to[2] = static_cast<uint8_t>(b);
+}
+
+// The same for a row of `width` result pixels whose aux is 0 already: as
+// they are, or narrowed into bytes.
+PHOTOFILTER_INLINE void store_row(const Pixel *row, int32_t width, Pixel *to) {
+  std::memcpy(to, row, static_cast<size_t>(width) * sizeof(Pixel));
+}
+PHOTOFILTER_INLINE void store_row(const Pixel *row, int32_t width, uint8_t *to) {
+  for (int32_t i = 0; i < width; ++i, to += 3) store(to, row[i].r, row[i].g, row[i].b);
+}
 
 // Sets aux of every pixel to 0: the result of a command that keeps the size
 // and the array.
