@@ -54,7 +54,7 @@ constexpr Command kCommands[] = {
     {"-ssc", smoothed_scaling,
      "fx=1.0,fy=fx,weight=1.0",
      "smoothed scaling: blur, then one pixel per bin",
-     nullptr, Family::geometry, "above 1 enlarges, below 1 reduces; a larger weight blurs more first"},
+     smoothed_scaling_bytes, Family::geometry, "above 1 enlarges, below 1 reduces; a larger weight blurs more first"},
     {"-cr", crop,
      "x0=0,y0=0,x1=w,y1=h",
      "crop to a rectangle; negative x0,y0: centred band of aspect -x0:-y0",

@@ -18,5 +18,6 @@ void crop_bytes(const char *word, WorkingImage &image, bool written_next);
 void scaling_bytes(const char *word, WorkingImage &image, bool written_next);
 void framing_bytes(const char *word, WorkingImage &image, bool written_next);
 void compression_bytes(const char *word, WorkingImage &image, bool written_next);
+void smoothed_scaling_bytes(const char *word, WorkingImage &image, bool written_next);
 
 }  // namespace photofilter

@@ -7,6 +7,7 @@
 
 #include "filters/geometry/geometry_commands.h"
 #include "filters/geometry/geometry_support.h"
+#include "filters/geometry/smoothed_scaling.h"
 #include "image/kernels.h"
 #include "image/sample.h"
 #include "image/step_timer.h"
@@ -33,27 +34,32 @@ void sample_into(const Image &image, const std::vector<int32_t> &columns,
 
 }  // namespace
 
+SmoothedScalePlan smoothed_scale_plan(const ScaleFactors &f, const ImageHeader &image) {
+  SmoothedScalePlan p{f, truncate_to<int32_t>((f.bin_width + f.bin_height) * 0.25 + 1), {}, {}};
+  std::fprintf(stderr, "blur radius %d weight %g\n", p.radius, f.weight);
+  p.columns = bin_centres(f.width, f.bin_width, image.nx);
+  p.rows = bin_centres(f.height, f.bin_height, image.ny);
+  return p;
+}
+
 void smoothed_scaling(const char *word, Image &image) {
-  const ScaleFactors f = scale_factors(word, image, 0.999);
+  const ScaleFactors f = scale_factors(word, image, kSmoothedScaleMargin);
   ResultArray scaled = scaled_result("sscale", f, image.pixels);
-  const int32_t radius = truncate_to<int32_t>((f.bin_width + f.bin_height) * 0.25 + 1);
-  std::fprintf(stderr, "blur radius %d weight %g\n", radius, f.weight);
-  const std::vector<int32_t> columns = bin_centres(f.width, f.bin_width, image.nx);
-  const std::vector<int32_t> rows = bin_centres(f.height, f.bin_height, image.ny);
-  if (f.bin_width >= 1 && f.bin_height >= 1) {
+  const SmoothedScalePlan p = smoothed_scale_plan(f, image);
+  if (p.reduces()) {
     // A reduction needs the blur only at the bin centres. Result row j
     // ends at or before the end of source row rows[j] >= j, as the sampled
     // blur requires when the result shares the source array.
     ImageRows source(image);
-    weighted_blur_sampled(source, radius, f.weight, columns, rows, scaled.data());
+    weighted_blur_sampled(source, p.radius, f.weight, p.columns, p.rows, scaled.data());
     image.replace_pixels(scaled.release(), f.width, f.height);
     clear_aux(image);
   } else {
-    weighted_blur(image, radius, f.weight);
-    sample_into(image, columns, rows, scaled.data());
+    weighted_blur(image, p.radius, f.weight);
+    sample_into(image, p.columns, p.rows, scaled.data());
     image.replace_pixels(scaled.release(), f.width, f.height);
   }
-  step_timer("smoothed scaling done");
+  step_timer(kSmoothedScaleStep);
 }
 
 }  // namespace photofilter
