@@ -224,16 +224,21 @@ TEST(Scaling, BinWeightsByHand) {
 // (bx by by pixels): "-sc" against the plain binning and "-ssc" against
 // the literal arithmetic, on full-range samples of a 37x23 image.
 TEST(Scaling, BothScalingsMatchThePlainRules) {
+  // radius: of the one blur of "-ssc", (1/fx + 1/fy) / 4 + 1 truncated,
+  // with bins of 2 pixels 2 exactly and with bins of 20 by 10 8.5.
   const struct {
     std::string word;
     double fx, fy;
     bool box;
+    int radius;
   } cases[] = {
-      {"0.5", 0.5, 0, false},         {"0.3", 0.3, 0, false},       {"0.7", 0.7, 0, false},
-      {"0.5,1", 0.5, 1, false},       {"1", 1, 0, false},           {"0.9999", 0.9999, 0, false},
-      {"1.0001", 1.0001, 0, false},   {"2", 2, 0, false},           {"3,1.5", 3, 1.5, false},
-      {"2.7,0.4", 2.7, 0.4, false},   {"0.05,0.1", 0.05, 0.1, false},
-      {"-20,-30", 20, 30, true},      {"-37,-23", 37, 23, true},
+      {"0.5", 0.5, 0, false, 2},         {"0.3", 0.3, 0, false, 2},
+      {"0.7", 0.7, 0, false, 1},         {"0.5,1", 0.5, 1, false, 1},
+      {"1", 1, 0, false, 1},             {"0.9999", 0.9999, 0, false, 1},
+      {"1.0001", 1.0001, 0, false, 1},   {"2", 2, 0, false, 1},
+      {"3,1.5", 3, 1.5, false, 1},       {"2.7,0.4", 2.7, 0.4, false, 1},
+      {"0.05,0.1", 0.05, 0.1, false, 8}, {"-20,-30", 20, 30, true, 1},
+      {"-37,-23", 37, 23, true, 1},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.word);
@@ -251,7 +256,7 @@ TEST(Scaling, BothScalingsMatchThePlainRules) {
       } else {
         smoothed_scaling(c.word.c_str(), image);
         Image blurred = source.scratch_copy();
-        weighted_blur(blurred, static_cast<int>((1 / fx + 1 / fy) * 0.25 + 1), 1.0);
+        weighted_blur(blurred, c.radius, 1.0);
         for (int j = 0; j < height; ++j) {
           for (int i = 0; i < width; ++i) {
             const Pixel &p = blurred.at(static_cast<int>((i + 0.5) * (1 / fx)),

@@ -16,9 +16,6 @@
 namespace photofilter {
 namespace {
 
-// Sides of 0 stay 0; others become n/d rounded up.
-int32_t compressed_side(int32_t n, int32_t d) { return n == 0 ? 0 : (n - 1) / d + 1; }
-
 // The mean of the block from column x0 and row y0 on.
 Pixel block_mean(const Image &image, int64_t x0, int64_t y0, int d) {
   const int64_t x1 = std::min<int64_t>(x0 + d, image.nx);
@@ -58,7 +55,7 @@ void compression(const char *word, Image &image) {
   } else {
     // Result row y ends at (y + 1) * width <= (y + 1) * d * nx, where block
     // row y + 1 starts: the result takes the source's own array.
-    compress_fast(image.pixels.get(), image.nx, image.ny, p, image.pixels.get());
+    compress_fast(image.pixels.get(), image.nx, image.ny, p.d, image.pixels.get());
     image.replace_pixels(std::move(image.pixels), p.width, p.height);
   }
   step_timer("compressing done");

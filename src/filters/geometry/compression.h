@@ -9,7 +9,10 @@
 
 namespace photofilter {
 
-// The factor d and the new size: every side n becomes n/d rounded up.
+// A side of n pixels compressed by d: n/d rounded up; 0 stays 0.
+inline int32_t compressed_side(int32_t n, int32_t d) { return n == 0 ? 0 : (n - 1) / d + 1; }
+
+// The factor d and the new size.
 struct CompressionPlan {
   int d;
   int32_t width, height;
@@ -28,9 +31,7 @@ void compress_plainly(const Image &source, const CompressionPlan &p, Pixel *to);
 // bytes (means of bytes are bytes). Each result row is written once its
 // block row is summed, so `to` may lie in the source's own memory,
 // provided that result row y ends no later than block row y + 1 starts.
-void compress_fast(const Pixel *source, int32_t nx, int32_t ny, const CompressionPlan &p,
-                   Pixel *to);
-void compress_fast(const uint8_t *source, int32_t nx, int32_t ny, const CompressionPlan &p,
-                   uint8_t *to);
+void compress_fast(const Pixel *source, int32_t nx, int32_t ny, int32_t d, Pixel *to);
+void compress_fast(const uint8_t *source, int32_t nx, int32_t ny, int32_t d, uint8_t *to);
 
 }  // namespace photofilter

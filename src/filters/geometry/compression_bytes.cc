@@ -17,7 +17,7 @@ void compression_bytes(const char *word, WorkingImage &working, bool) {
     // <= 5*nx*ny + 3*nx*(y + 1)*d, where block row y + 1 starts, so the
     // result takes the source's own memory.
     uint8_t *to = byte_position(image.storage.get(), int64_t{p.width} * p.height);
-    compress_fast(image.bytes(), image.nx, image.ny, p, to);
+    compress_fast(image.bytes(), image.nx, image.ny, p.d, to);
     image.replace(std::move(image.storage), p.width, p.height);
   }
   step_timer("compressing done");

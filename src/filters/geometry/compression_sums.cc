@@ -122,11 +122,10 @@ PHOTOFILTER_INLINE void block_row_means(const Sum *sums, int32_t width, int32_t 
 // Sums each source column over the rows of one block row, then each block
 // over its columns. `Sum` holds a whole block's sum of samples.
 template <typename Sum, typename Sample>
-PHOTOFILTER_INLINE void compress_rows(const Sample *source, int32_t nx, int32_t ny,
-                                      const CompressionPlan &p, Sample *to) {
+PHOTOFILTER_INLINE void compress_rows(const Sample *source, int32_t nx, int32_t ny, int32_t d,
+                                      Sample *to) {
   constexpr int64_t per_pixel = kResultStep<Sample>;
-  const int32_t d = p.d;
-  const int32_t width = p.width;
+  const int32_t width = compressed_side(nx, d);
   if (width == 0) return;
   const int32_t last_columns = nx - (width - 1) * d;
   std::vector<Sum> column_sums(static_cast<size_t>(nx) * 3);
@@ -144,25 +143,25 @@ PHOTOFILTER_INLINE void compress_rows(const Sample *source, int32_t nx, int32_t 
 // 32-bit sums hold any block of at most 65536 samples of one channel.
 template <typename Sample>
 PHOTOFILTER_INLINE void compress_with_sums_that_fit(const Sample *source, int32_t nx, int32_t ny,
-                                                    const CompressionPlan &p, Sample *to) {
-  const int64_t largest_block = int64_t{std::min(p.d, nx)} * std::min(p.d, ny);
+                                                    int32_t d, Sample *to) {
+  const int64_t largest_block = int64_t{std::min(d, nx)} * std::min(d, ny);
   if (largest_block <= 65536) {
-    compress_rows<int32_t>(source, nx, ny, p, to);
+    compress_rows<int32_t>(source, nx, ny, d, to);
   } else {
-    compress_rows<int64_t>(source, nx, ny, p, to);
+    compress_rows<int64_t>(source, nx, ny, d, to);
   }
 }
 
 }  // namespace
 
 PHOTOFILTER_MULTIVERSION void compress_fast(const Pixel *source, int32_t nx, int32_t ny,
-                                            const CompressionPlan &p, Pixel *to) {
-  compress_with_sums_that_fit(source, nx, ny, p, to);
+                                            int32_t d, Pixel *to) {
+  compress_with_sums_that_fit(source, nx, ny, d, to);
 }
 
 PHOTOFILTER_MULTIVERSION void compress_fast(const uint8_t *source, int32_t nx, int32_t ny,
-                                            const CompressionPlan &p, uint8_t *to) {
-  compress_with_sums_that_fit(source, nx, ny, p, to);
+                                            int32_t d, uint8_t *to) {
+  compress_with_sums_that_fit(source, nx, ny, d, to);
 }
 
 }  // namespace photofilter

@@ -13,7 +13,6 @@
 //   and the weight sum is the number of terms.
 // - Every other bin is summed by bin_mean itself.
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "filters/geometry/bin_mean.h"
