@@ -44,7 +44,7 @@ fringe1   photo   476  308   72   72  3  red fringes along bright fibres
 cool      cool    548  452   72   72  3  blue fringes along bright fibres
 ground    noisy    24  500   72   72  3  dark ground and fibre tips
 smooth    photo    24  500   72   72  3  dark ground and fibre tips
-specks    specks   24  500   72   72  3  dark ground and fibre tips
+hotpixels specks   24  500   72   72  3  dark ground and fibre tips
 '
 
 # Pictures, in the order of the README table:
@@ -65,7 +65,7 @@ nr    ground  whole  8  -nr 2,10,1,2 | weight 2: blur steps of 2 levels
 snr   ground  whole  8  -snr 10,3,3,9 | steps 3 and 9 instead of 1 and 3
 fnr   ground  whole  8  -fnr 5,2,2,2,2 | steps of 2, two cycles
 cnr   ground  whole  8  -cnr 2,20,0.9 | weight 0.9: an averaging blur
-spr   specks  whole  8  -spr b |
+spr   hotpixels  whole  8  -spr b |
 b2    ground  whole  0  -b2 1 | also what -t does
 rfc   fringe  whole  8  -rfc 1 |
 bfc   cool    whole  8  -bfc 1 |

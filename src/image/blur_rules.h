@@ -50,7 +50,7 @@ inline int16_t step_mode(int32_t step, int64_t sum, int64_t count, int16_t value
 // The division-free forms below follow the rule concept of
 // running_window.h. The lane parameter of the averaging forms masks the
 // colour lanes (all bits set) from aux (none), which is kept.
-constexpr std::array<int32_t, running_window::kLanesPerPixel> kColourLaneMask = {-1, -1, -1, 0};
+constexpr std::array<int32_t, kSamplesPerPixel> kColourLaneMask = {-1, -1, -1, 0};
 
 // The new value in the lanes the mask marks, the old one elsewhere. Masking
 // rather than choosing keeps the loops free of branches: the compiler
@@ -73,7 +73,7 @@ struct AveragingRule {
   double weight_plus_one;
   double reciprocal;  // 1 / (w + 1), used only when that is exact
 
-  std::array<int32_t, running_window::kLanesPerPixel> lane_pattern() const {
+  std::array<int32_t, kSamplesPerPixel> lane_pattern() const {
     return kColourLaneMask;
   }
 
@@ -116,7 +116,7 @@ template <typename Number, typename DivisorOfNumber>
 struct IntegerWeightRuleIn {
   Number weight;
 
-  std::array<int32_t, running_window::kLanesPerPixel> lane_pattern() const {
+  std::array<int32_t, kSamplesPerPixel> lane_pattern() const {
     return kColourLaneMask;
   }
 
@@ -147,7 +147,7 @@ using SmallIntegerWeightRule = IntegerWeightRuleIn<int32_t, running_window::Smal
 struct StepRule {
   int32_t step;
 
-  std::array<int32_t, running_window::kLanesPerPixel> lane_pattern() const {
+  std::array<int32_t, kSamplesPerPixel> lane_pattern() const {
     return {step, step, step, 0};
   }
 

@@ -14,7 +14,9 @@ struct Pixel {
   int16_t b;
   int16_t aux;  // working value of some noise reductions; never written out
 };
-static_assert(sizeof(Pixel) == 8, "a Pixel is four packed 16-bit samples");
+constexpr int kSamplesPerPixel = 4;
+static_assert(sizeof(Pixel) == kSamplesPerPixel * sizeof(int16_t),
+              "a Pixel is four packed 16-bit samples");
 
 // Pixel arrays come from allocate_pixels and go back through this deleter.
 struct PixelArrayDeleter {

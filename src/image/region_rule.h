@@ -41,9 +41,9 @@ constexpr struct {
 // alone, as the plain kernel never reaches such samples.
 struct StepTowardMeanRule {
   int32_t full_window;
-  std::array<int32_t, running_window::kLanesPerPixel> steps;
+  std::array<int32_t, kSamplesPerPixel> steps;
 
-  std::array<int32_t, running_window::kLanesPerPixel> lane_pattern() const { return steps; }
+  std::array<int32_t, kSamplesPerPixel> lane_pattern() const { return steps; }
 
   struct WindowRule {
     int32_t window;

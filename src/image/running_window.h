@@ -40,11 +40,9 @@
 
 namespace photofilter::running_window {
 
-constexpr int kLanesPerPixel = 4;
-static_assert(sizeof(Pixel) == kLanesPerPixel * sizeof(int16_t));
 
 // A rule is a type with
-//   std::array<int32_t, kLanesPerPixel> lane_pattern() const;  // a parameter per channel
+//   std::array<int32_t, kSamplesPerPixel> lane_pattern() const;  // a parameter per channel
 //   WindowRule for_window(int32_t window) const;
 // where WindowRule, the rule made ready for one window size (its divisors
 // and reciprocals worked out once per run of lanes rather than once per
@@ -68,9 +66,9 @@ inline int32_t effective_radius(int32_t radius, int32_t n) {
 // The rule's lane pattern repeated over `pixels` pixels.
 template <typename Rule>
 std::vector<int32_t> lane_parameters(const Rule &rule, int32_t pixels) {
-  const std::array<int32_t, kLanesPerPixel> pattern = rule.lane_pattern();
-  std::vector<int32_t> parameters(static_cast<size_t>(pixels) * kLanesPerPixel);
-  for (size_t j = 0; j < parameters.size(); ++j) parameters[j] = pattern[j % kLanesPerPixel];
+  const std::array<int32_t, kSamplesPerPixel> pattern = rule.lane_pattern();
+  std::vector<int32_t> parameters(static_cast<size_t>(pixels) * kSamplesPerPixel);
+  for (size_t j = 0; j < parameters.size(); ++j) parameters[j] = pattern[j % kSamplesPerPixel];
   return parameters;
 }
 

@@ -79,7 +79,7 @@ PHOTOFILTER_INLINE void process_column_block(Image &image, int32_t radius, const
                                              int32_t x0, int32_t width, Sum *sums,
                                              int16_t *ring, const int32_t *parameters) {
   const int32_t n = image.ny;
-  const int32_t lane_count = width * kLanesPerPixel;
+  const int32_t lane_count = width * kSamplesPerPixel;
   const int32_t ring_rows = radius + 2;  // a row leaves the window radius + 1 steps after its turn
   std::fill(sums, sums + lane_count, Sum{0});
   auto block_of_row = [&](int32_t y) { return reinterpret_cast<int16_t *>(image.row(y) + x0); };
@@ -120,8 +120,8 @@ PHOTOFILTER_INLINE void process_column_block(Image &image, int32_t radius, const
 template <typename Sum, typename Rule>
 PHOTOFILTER_INLINE void vertical_pass_with(Image &image, int32_t radius, const Rule &rule) {
   const int32_t block = std::min(kBlockColumns, image.nx);
-  std::vector<Sum> sums(static_cast<size_t>(block) * kLanesPerPixel);
-  std::vector<int16_t> ring(static_cast<size_t>(radius + 2) * block * kLanesPerPixel);
+  std::vector<Sum> sums(static_cast<size_t>(block) * kSamplesPerPixel);
+  std::vector<int16_t> ring(static_cast<size_t>(radius + 2) * block * kSamplesPerPixel);
   const std::vector<int32_t> parameters = lane_parameters(rule, block);
   for (int32_t x0 = 0; x0 < image.nx; x0 += block) {
     process_column_block(image, radius, rule, x0, std::min(block, image.nx - x0), sums.data(),

@@ -24,7 +24,7 @@ namespace photofilter::running_window {
 // processor left to itself fetches a stream of small reads too late to
 // keep up (the horizontal pass ran at half the memory's speed).
 constexpr int32_t kPrefetchSamples = 1024;
-constexpr int32_t kPixelsPerCacheLine = 64 / (kLanesPerPixel * sizeof(int16_t));
+constexpr int32_t kPixelsPerCacheLine = 64 / (kSamplesPerPixel * sizeof(int16_t));
 
 // Asks for the memory `count` samples after `samples`, which may lie past
 // the end of the array: a prefetch never faults, and the address is
@@ -38,17 +38,17 @@ PHOTOFILTER_INLINE void prefetch_ahead(const int16_t *samples, int32_t count) {
 // 0 .. k-1, one pixel's four lanes added at a time.
 template <typename Sum>
 PHOTOFILTER_INLINE void prefix_sums(const int16_t *row, int32_t n, Sum *prefix) {
-  Sum running[kLanesPerPixel] = {};
-  for (int lane = 0; lane < kLanesPerPixel; ++lane) prefix[lane] = 0;
+  Sum running[kSamplesPerPixel] = {};
+  for (int lane = 0; lane < kSamplesPerPixel; ++lane) prefix[lane] = 0;
   auto add_pixel = [&](int32_t k) {
-    for (int lane = 0; lane < kLanesPerPixel; ++lane) {
-      running[lane] += row[k * kLanesPerPixel + lane];
-      prefix[(k + 1) * kLanesPerPixel + lane] = running[lane];
+    for (int lane = 0; lane < kSamplesPerPixel; ++lane) {
+      running[lane] += row[k * kSamplesPerPixel + lane];
+      prefix[(k + 1) * kSamplesPerPixel + lane] = running[lane];
     }
   };
   int32_t k = 0;
   for (; k + kPixelsPerCacheLine <= n; k += kPixelsPerCacheLine) {
-    prefetch_ahead(row + k * kLanesPerPixel, kPrefetchSamples);
+    prefetch_ahead(row + k * kSamplesPerPixel, kPrefetchSamples);
     for (int32_t i = 0; i < kPixelsPerCacheLine; ++i) add_pixel(k + i);
   }
   for (; k < n; ++k) add_pixel(k);
@@ -77,12 +77,12 @@ PHOTOFILTER_INLINE void process_row(const Rule &rule, int32_t radius, int16_t *r
   // windows between them in one run.
   const int32_t interior_begin = std::min(radius, n);
   const int32_t interior_end = std::max(n - radius, interior_begin);
-  auto lane = [](int32_t pixel) { return pixel * kLanesPerPixel; };
+  auto lane = [](int32_t pixel) { return pixel * kSamplesPerPixel; };
   auto cut_window = [&](int32_t i) {
     const int32_t lo = std::max(0, i - radius);
     const int32_t hi = std::min(n - 1, i + radius);
     apply_rule_to_prefix_windows(rule, prefix + lane(hi + 1), prefix + lane(lo), hi - lo + 1,
-                                 row + lane(i), parameters + lane(i), kLanesPerPixel);
+                                 row + lane(i), parameters + lane(i), kSamplesPerPixel);
   };
   for (int32_t i = 0; i < interior_begin; ++i) cut_window(i);
   for (int32_t i = interior_end; i < n; ++i) cut_window(i);
@@ -95,7 +95,7 @@ PHOTOFILTER_INLINE void process_row(const Rule &rule, int32_t radius, int16_t *r
 template <typename Sum, typename Rule>
 PHOTOFILTER_INLINE void horizontal_pass_with(Image &image, int32_t radius, const Rule &rule) {
   const int32_t n = image.nx;
-  std::vector<Sum> prefix(static_cast<size_t>(n + 1) * kLanesPerPixel);
+  std::vector<Sum> prefix(static_cast<size_t>(n + 1) * kSamplesPerPixel);
   const std::vector<int32_t> parameters = lane_parameters(rule, n);
   for (int32_t y = 0; y < image.ny; ++y) {
     process_row(rule, radius, reinterpret_cast<int16_t *>(image.row(y)), n, prefix.data(),

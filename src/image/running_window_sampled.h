@@ -50,9 +50,9 @@ struct ListedColumns {
         run_ends.push_back(static_cast<int32_t>(at.size()) + 1);
         run_windows.push_back(window);
       }
-      at.push_back(x * kLanesPerPixel);
-      behind.push_back(first * kLanesPerPixel);
-      ahead.push_back((last + 1) * kLanesPerPixel);
+      at.push_back(x * kSamplesPerPixel);
+      behind.push_back(first * kSamplesPerPixel);
+      ahead.push_back((last + 1) * kSamplesPerPixel);
     }
   }
 };
@@ -82,18 +82,18 @@ PHOTOFILTER_INLINE void sample_row(const Rule &rule, const int16_t *row, int32_t
     const Sum *ahead = prefix + columns.ahead[k];
     const Sum *behind = prefix + columns.behind[k];
     const int16_t *value = row + columns.at[k];
-    for (int lane = 0; lane < kLanesPerPixel; ++lane) {
-      sums[k * kLanesPerPixel + lane] = ahead[lane] - behind[lane];
-      values[k * kLanesPerPixel + lane] = value[lane];
+    for (int lane = 0; lane < kSamplesPerPixel; ++lane) {
+      sums[k * kSamplesPerPixel + lane] = ahead[lane] - behind[lane];
+      values[k * kSamplesPerPixel + lane] = value[lane];
     }
   }
   int32_t k = 0;
   for (size_t run = 0; run < columns.run_ends.size(); ++run) {
     const int32_t end = columns.run_ends[run];
-    const int32_t first = k * kLanesPerPixel;
+    const int32_t first = k * kSamplesPerPixel;
     apply_window_rule_into(rule.for_window(columns.run_windows[run]), sums + first,
                            values + first, out + first, parameters + first,
-                           (end - k) * kLanesPerPixel);
+                           (end - k) * kSamplesPerPixel);
     k = end;
   }
 }
@@ -105,9 +105,9 @@ PHOTOFILTER_INLINE void sampled_passes_with(RowSource &source, int32_t row_radiu
                                             std::span<const int32_t> rows, Pixel *out) {
   const int32_t nx = source.width(), ny = source.height();
   const auto width = static_cast<int32_t>(columns.size());
-  const int32_t lane_count = width * kLanesPerPixel;
+  const int32_t lane_count = width * kSamplesPerPixel;
   const int32_t ring_rows = std::min(2 * column_radius + 1, ny);
-  std::vector<Sum> prefix(static_cast<size_t>(nx + 1) * kLanesPerPixel);
+  std::vector<Sum> prefix(static_cast<size_t>(nx + 1) * kSamplesPerPixel);
   std::vector<Sum> row_sums(static_cast<size_t>(lane_count));
   std::vector<int16_t> values(static_cast<size_t>(lane_count));
   std::vector<int16_t> ring(static_cast<size_t>(ring_rows) * lane_count);

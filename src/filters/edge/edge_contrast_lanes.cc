@@ -28,6 +28,7 @@
 
 #include "filters/edge/edge_contrast.h"
 #include "image/multiversion.h"
+#include "image/vector_types.h"
 
 // The lane vectors below live only inside inlined functions of this file;
 // the note that passing them by value would differ between instruction
@@ -37,13 +38,8 @@
 namespace photofilter {
 namespace {
 
-// Four lanes of doubles; lane masks (all ones or zero) from comparing them;
-// four pixels as four 64-bit words, r in the low 16 bits, then g, b and aux.
-using Doubles = double __attribute__((vector_size(32)));
-using LaneMasks = int64_t __attribute__((vector_size(32)));
-using Words = uint64_t __attribute__((vector_size(32)));
-using Ints4 = int32_t __attribute__((vector_size(16)));
-using Ints8 = int32_t __attribute__((vector_size(32)));
+// Lane masks are all ones or zero; four pixels are handled as four 64-bit
+// Words, r in the low 16 bits, then g, b and aux.
 
 PHOTOFILTER_INLINE Doubles splat(double x) { return Doubles{} + x; }
 

@@ -12,59 +12,55 @@
 #include "filters/geometry/scaling.h"
 #include "image/image.h"
 #include "image/multiversion.h"
+#include "image/vector_types.h"
 
 // The vector helpers are the scaling's own: they live apart from other
 // families' names.
 namespace photofilter::binning {
 
-using Lanes = double __attribute__((vector_size(32)));
-using Masks = int64_t __attribute__((vector_size(32)));
-using Samples = int16_t __attribute__((vector_size(8)));
-using Ints = int32_t __attribute__((vector_size(16)));
-
 // r, g, b of pixel x of a row, and 0.
-PHOTOFILTER_INLINE Ints samples_at(const int16_t *row, int32_t x) {
-  Samples samples;
+PHOTOFILTER_INLINE Ints4 samples_at(const int16_t *row, int32_t x) {
+  PixelSamples samples;
   std::memcpy(&samples, row + 4 * int64_t{x}, sizeof samples);
-  Ints ints = __builtin_convertvector(samples, Ints);
+  Ints4 ints = __builtin_convertvector(samples, Ints4);
   ints[3] = 0;
   return ints;
 }
-PHOTOFILTER_INLINE Ints samples_at(const uint8_t *row, int32_t x) {
+PHOTOFILTER_INLINE Ints4 samples_at(const uint8_t *row, int32_t x) {
   const uint8_t *p = row + 3 * int64_t{x};
-  return Ints{p[0], p[1], p[2], 0};
+  return Ints4{p[0], p[1], p[2], 0};
 }
 
 // Adds (sample * u) * v to each sample's sum and u * v, the same with 1 in
 // place of the sample, to the weight sum.
-PHOTOFILTER_INLINE void add_weighted(Lanes &sum, Ints samples, double u, double v) {
+PHOTOFILTER_INLINE void add_weighted(Doubles &sum, Ints4 samples, double u, double v) {
   samples[3] = 1;
-  sum += __builtin_convertvector(samples, Lanes) * u * v;
+  sum += __builtin_convertvector(samples, Doubles) * u * v;
 }
 
 // The first three lanes truncated toward zero into samples (saturating),
 // the last one 0: the aux of every result.
-PHOTOFILTER_INLINE void clamp(Lanes &q) {
-  const Lanes low = {INT16_MIN, INT16_MIN, INT16_MIN, 0};
-  const Lanes high = {INT16_MAX, INT16_MAX, INT16_MAX, 0};
+PHOTOFILTER_INLINE void clamp(Doubles &q) {
+  const Doubles low = {INT16_MIN, INT16_MIN, INT16_MIN, 0};
+  const Doubles high = {INT16_MAX, INT16_MAX, INT16_MAX, 0};
   q = q > low ? q : low;
   q = q < high ? q : high;
 }
-PHOTOFILTER_INLINE Pixel pixel_of(Ints truncated) {
-  const Samples samples = __builtin_convertvector(truncated, Samples);
+PHOTOFILTER_INLINE Pixel pixel_of(Ints4 truncated) {
+  const PixelSamples samples = __builtin_convertvector(truncated, PixelSamples);
   Pixel pixel;
   std::memcpy(&pixel, &samples, sizeof pixel);
   return pixel;
 }
-PHOTOFILTER_INLINE Pixel truncated(Lanes q) {
+PHOTOFILTER_INLINE Pixel truncated(Doubles q) {
   clamp(q);
-  return pixel_of(__builtin_convertvector(q, Ints));
+  return pixel_of(__builtin_convertvector(q, Ints4));
 }
 
 // Each sample's sum divided by the weight sum, truncated into a sample.
-PHOTOFILTER_INLINE Pixel mean_of(const Lanes &sum) {
-  const Lanes mean = sum / sum[3];
-  return truncated(mean == mean ? mean : Lanes{0, 0, 0, 0});  // an empty bin gives 0
+PHOTOFILTER_INLINE Pixel mean_of(const Doubles &sum) {
+  const Doubles mean = sum / sum[3];
+  return truncated(mean == mean ? mean : Doubles{0, 0, 0, 0});  // an empty bin gives 0
 }
 
 // Calls add(samples, column weight, row weight) for every term of a bin,
@@ -87,9 +83,9 @@ template <typename Source>
 PHOTOFILTER_INLINE Pixel bin_mean(const Source &source, const BinTerm *column_begin,
                                   const BinTerm *column_end, const BinTerm *row_begin,
                                   const BinTerm *row_end) {
-  Lanes sum = {0, 0, 0, 0};
+  Doubles sum = {0, 0, 0, 0};
   for_each_term(source, column_begin, column_end, row_begin, row_end,
-                [&sum](Ints samples, double u, double v) { add_weighted(sum, samples, u, v); });
+                [&sum](Ints4 samples, double u, double v) { add_weighted(sum, samples, u, v); });
   return mean_of(sum);
 }
 

@@ -39,15 +39,15 @@ AxisBins axis_bins(int32_t count, double bin, int32_t length);
 
 // The source rows: the widened pixels (4 samples a pixel, r, g, b, aux), or
 // the bytes of an image as read (r, g, b).
-template <typename SampleType, int kLaneCount, int kLargestMagnitude>
+template <typename SampleType, int kSampleCount, int kLargestMagnitude>
 struct SampleRows {
   using Sample = SampleType;
-  static constexpr int kLanes = kLaneCount;
+  static constexpr int kSamplesPerPixel = kSampleCount;
   // No sample lies farther from 0 than this.
   static constexpr double kLargest = kLargestMagnitude;
   const Sample *first;
   int32_t nx;
-  const Sample *row(int32_t y) const { return first + int64_t{kLanes} * nx * y; }
+  const Sample *row(int32_t y) const { return first + int64_t{kSamplesPerPixel} * nx * y; }
 };
 using PixelSampleRows = SampleRows<int16_t, 4, 32768>;
 using ByteSampleRows = SampleRows<uint8_t, 3, 255>;

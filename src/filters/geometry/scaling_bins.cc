@@ -20,6 +20,7 @@
 #include "filters/geometry/scaling.h"
 #include "filters/geometry/scaling_bins.h"
 #include "image/multiversion.h"
+#include "image/vector_types.h"
 
 namespace photofilter {
 namespace {
@@ -53,11 +54,11 @@ template <typename Source>
 PHOTOFILTER_INLINE Pixel unit_bin_mean(const Source &source, const BinTerm *column_begin,
                                        const BinTerm *column_end, const BinTerm *row_begin,
                                        const BinTerm *row_end) {
-  Ints sum = {0, 0, 0, 0};
+  Ints4 sum = {0, 0, 0, 0};
   for_each_term(source, column_begin, column_end, row_begin, row_end,
-                [&sum](Ints samples, double, double) { sum += samples; });
+                [&sum](Ints4 samples, double, double) { sum += samples; });
   sum[3] = static_cast<int32_t>((column_end - column_begin) * (row_end - row_begin));
-  return mean_of(__builtin_convertvector(sum, Lanes));
+  return mean_of(__builtin_convertvector(sum, Doubles));
 }
 
 // Bits that a single term's two weights may take beside a sample's 16.

@@ -39,6 +39,7 @@
 #include "filters/geometry/scaling.h"
 #include "filters/geometry/scaling_bins.h"
 #include "image/multiversion.h"
+#include "image/vector_types.h"
 
 namespace photofilter {
 namespace {
@@ -92,8 +93,8 @@ class SeparableReduction {
       : source_(source),
         columns_(columns),
         rows_(rows),
-        row_sums_(static_cast<size_t>(Source::kLanes) * source.nx + 1, 0.0),
-        unit_sums_(static_cast<size_t>(Source::kLanes) * source.nx),
+        row_sums_(static_cast<size_t>(Source::kSamplesPerPixel) * source.nx + 1, 0.0),
+        unit_sums_(static_cast<size_t>(Source::kSamplesPerPixel) * source.nx),
         bound_(Source::kLargest * (static_cast<double>(columns.most_terms) *
                                        static_cast<double>(rows.most_terms) +
                                    2) *
@@ -108,25 +109,25 @@ class SeparableReduction {
     const BinTerm *column_terms = columns_.terms.data();
     const double row_weight = rows_.weight_sums[j];
     const int column_bits_left = exact_bits_left_ - rows_.exact_bits[j];
-    const Lanes bound = {bound_, bound_, bound_, bound_};
-    const Lanes near_one = 1 - bound;
+    const Doubles bound = {bound_, bound_, bound_, bound_};
+    const Doubles near_one = 1 - bound;
     for (int32_t i = 0; i < width; ++i) {
       const BinTerm *column_begin = column_terms + columns_.first[i];
       const BinTerm *column_end = column_terms + columns_.first[i + 1];
-      Lanes sum = {0, 0, 0, 0};
+      Doubles sum = {0, 0, 0, 0};
       for (const BinTerm *t = column_begin; t != column_end; ++t) {
-        Lanes lanes;
-        std::memcpy(&lanes, d + int64_t{Source::kLanes} * t->source, sizeof lanes);
+        Doubles lanes;
+        std::memcpy(&lanes, d + int64_t{Source::kSamplesPerPixel} * t->source, sizeof lanes);
         sum += lanes * t->weight;
       }
-      Lanes q = sum / (columns_.weight_sums[i] * row_weight);
+      Doubles q = sum / (columns_.weight_sums[i] * row_weight);
       clamp(q);
-      const Ints whole = __builtin_convertvector(q, Ints);
+      const Ints4 whole = __builtin_convertvector(q, Ints4);
       if (columns_.exact_bits[i] > column_bits_left) {
-        const Lanes part = q - __builtin_convertvector(whole, Lanes);
-        const Lanes size = part < 0 ? -part : part;
-        const Masks near_step =
-            ((__builtin_convertvector(whole, Lanes) != 0) & (size < bound)) | (size > near_one);
+        const Doubles part = q - __builtin_convertvector(whole, Doubles);
+        const Doubles size = part < 0 ? -part : part;
+        const LaneMasks near_step =
+            ((__builtin_convertvector(whole, Doubles) != 0) & (size < bound)) | (size > near_one);
         if (near_step[0] | near_step[1] | near_step[2]) {
           to[i] = bin_mean(source_, column_begin, column_end, row_begin, row_end);
           continue;
@@ -147,7 +148,7 @@ class SeparableReduction {
       combine_many_rows(row_begin, row_end);
       return;
     }
-    const size_t n = static_cast<size_t>(Source::kLanes) * source_.nx;
+    const size_t n = static_cast<size_t>(Source::kSamplesPerPixel) * source_.nx;
     int32_t *units = unit_sums_.data();
     const Sample *weighted[2] = {};
     double weights[2] = {};
@@ -193,7 +194,7 @@ class SeparableReduction {
 
   // The same a row at a time, for bins of very many rows.
   void combine_many_rows(const BinTerm *row_begin, const BinTerm *row_end) {
-    const size_t n = static_cast<size_t>(Source::kLanes) * source_.nx;
+    const size_t n = static_cast<size_t>(Source::kSamplesPerPixel) * source_.nx;
     double *d = row_sums_.data();
     std::fill(d, d + n, 0.0);
     for (const BinTerm *t = row_begin; t != row_end; ++t) {

@@ -29,35 +29,34 @@
 #include "image/channel_dither.h"
 #include "image/multiversion.h"
 #include "image/sample.h"
+#include "image/vector_types.h"
 
 namespace photofilter {
 namespace {
 
-// The scaled r, g and b of a pixel and an unused fourth lane.
-using Lanes = double __attribute__((vector_size(32)));
-using LaneMask = int64_t __attribute__((vector_size(32)));
-static_assert(sizeof(Lanes) == sizeof(ChannelMove<double>));
+// The scaled r, g and b of a pixel and an unused fourth lane are Doubles.
+static_assert(sizeof(Doubles) == sizeof(ChannelMove<double>));
 
 int32_t channel_sum(const Pixel &p) { return int32_t{p.r} + p.g + p.b; }
 
 // The remainders of a row's scaled values: whenever one channel's
 // accumulated fraction passes 0.5, that channel's value is raised by 1.
 struct RowRemainders {
-  Lanes accumulated = {0, 0, 0, 0};
+  Doubles accumulated = {0, 0, 0, 0};
 
-  PHOTOFILTER_INLINE void carry(Lanes &values) {
-    const Lanes whole = {std::trunc(values[0]), std::trunc(values[1]), std::trunc(values[2]), 0};
+  PHOTOFILTER_INLINE void carry(Doubles &values) {
+    const Doubles whole = {std::trunc(values[0]), std::trunc(values[1]), std::trunc(values[2]), 0};
     accumulated += values - whole;
-    const LaneMask over = accumulated > 0.5;
-    const Lanes ones = {1, 1, 1, 1};
-    const Lanes raise = (Lanes)(over & (LaneMask)ones);
+    const LaneMasks over = accumulated > 0.5;
+    const Doubles ones = {1, 1, 1, 1};
+    const Doubles raise = (Doubles)(over & (LaneMasks)ones);
     values += raise;
     accumulated -= raise;
   }
 };
 
-PHOTOFILTER_INLINE void add_move(const ChannelMove<double> &move, Lanes &values) {
-  Lanes lanes;
+PHOTOFILTER_INLINE void add_move(const ChannelMove<double> &move, Doubles &values) {
+  Doubles lanes;
   std::memcpy(&lanes, &move, sizeof lanes);
   values += lanes;
 }
@@ -84,7 +83,7 @@ PHOTOFILTER_MULTIVERSION void sharpen_rows(Image &image, const Image &blurred,
       const double lb = brightness(blurred_sum);
       const double t = 1 + (lb - l) * l * contour * 0.666;
       const double f = t * t;
-      Lanes values = {p.r * f, p.g * f, p.b * f, 0};
+      Doubles values = {p.r * f, p.g * f, p.b * f, 0};
       remainders.carry(values);
       if (dither) {
         phase = next_phase(phase, blurred_sum, x, y);

@@ -10,7 +10,7 @@
 
 #include "filters/noise/noise_commands.h"
 #include "filters/noise/noise_plans.h"
-#include "filters/noise/speck_rows.h"
+#include "filters/noise/pixel_removal_rows.h"
 #include "image/step_timer.h"
 
 namespace photofilter {

@@ -18,7 +18,7 @@
 //   row y reads. In mode x a row is decided on a copy of itself, and its
 //   first and last pixel are not stored back.
 // - A pixel keeps aux; an unmarked one keeps all four samples.
-#include "filters/noise/speck_rows.h"
+#include "filters/noise/pixel_removal_rows.h"
 
 #include <algorithm>
 #include <bit>
@@ -74,10 +74,7 @@ PHOTOFILTER_MULTIVERSION void mark_specks(const int32_t *above, const int32_t *h
 // A row as a flat run of samples, r, g, b and aux of each pixel in turn:
 // the channel extremes of eight neighbours are then lane-wise extremes of
 // runs shifted by one pixel.
-constexpr int64_t kLanes = 4;
 using SampleRow = std::vector<int16_t>;
-
-static_assert(sizeof(Pixel) == kLanes * sizeof(int16_t));
 
 void load_samples(const Pixel *row, int32_t nx, SampleRow &samples) {
   std::memcpy(samples.data(), row, static_cast<size_t>(nx) * sizeof(Pixel));
@@ -92,15 +89,14 @@ void store_samples(const SampleRow &samples, int32_t nx, Pixel *row) {
 PHOTOFILTER_MULTIVERSION void ring_extremes(const int16_t *above, const int16_t *here,
                                             const int16_t *below, int64_t count,
                                             int16_t *maxima, int16_t *minima) {
-  for (int64_t i = kLanes; i + kLanes < count; ++i) {
-    const int16_t top_max = std::max({above[i - kLanes], above[i], above[i + kLanes]});
-    const int16_t bottom_max = std::max({below[i - kLanes], below[i], below[i + kLanes]});
-    const int16_t top_min = std::min({above[i - kLanes], above[i], above[i + kLanes]});
-    const int16_t bottom_min = std::min({below[i - kLanes], below[i], below[i + kLanes]});
-    maxima[i] = std::max({top_max, bottom_max, here[i - kLanes], here[i + kLanes],
-                          kMaximumStart});
-    minima[i] = std::min({top_min, bottom_min, here[i - kLanes], here[i + kLanes],
-                          kMinimumStart});
+  constexpr int64_t px = kSamplesPerPixel;  // one pixel along the run
+  for (int64_t i = px; i + px < count; ++i) {
+    const int16_t top_max = std::max({above[i - px], above[i], above[i + px]});
+    const int16_t bottom_max = std::max({below[i - px], below[i], below[i + px]});
+    const int16_t top_min = std::min({above[i - px], above[i], above[i + px]});
+    const int16_t bottom_min = std::min({below[i - px], below[i], below[i + px]});
+    maxima[i] = std::max({top_max, bottom_max, here[i - px], here[i + px], kMaximumStart});
+    minima[i] = std::min({top_min, bottom_min, here[i - px], here[i + px], kMinimumStart});
   }
 }
 
@@ -131,8 +127,9 @@ PHOTOFILTER_MULTIVERSION void mark_horizontal_extremes(const int32_t *sums, int3
 // neighbour's, truncated towards zero; aux and unmarked pixels stay.
 PHOTOFILTER_MULTIVERSION void average_marked(const int16_t *here, const uint8_t *lane_marks,
                                              int64_t count, int16_t *out) {
-  for (int64_t i = kLanes; i + kLanes < count; ++i) {
-    const int32_t sum = int32_t{here[i - kLanes]} + here[i + kLanes];
+  constexpr int64_t px = kSamplesPerPixel;  // one pixel along the run
+  for (int64_t i = px; i + px < count; ++i) {
+    const int32_t sum = int32_t{here[i - px]} + here[i + px];
     const int32_t mean = sum / 2;
     // A bit-wise select, so that the loop runs on whole vectors.
     const int32_t take_mean = -int32_t{lane_marks[i]};
@@ -147,7 +144,7 @@ PHOTOFILTER_MULTIVERSION void average_marked(const int16_t *here, const uint8_t 
 void remove_specks_by_rows(Image &image, bool light, bool dark) {
   const int32_t nx = image.nx, ny = image.ny;
   if (nx < 3 || ny < 3) return;
-  const int64_t count = kLanes * nx;
+  const int64_t count = int64_t{kSamplesPerPixel} * nx;
   std::vector<int32_t> sums_above(nx), sums_here(nx), sums_below(nx);
   SampleRow above(count), here(count), below(count), maxima(count), minima(count), out(count);
   std::vector<uint32_t> marks(nx, kKeep);
@@ -176,7 +173,7 @@ void remove_specks_by_rows(Image &image, bool light, bool dark) {
 void smooth_horizontal_extremes_by_rows(Image &image) {
   const int32_t nx = image.nx;
   if (nx < 3) return;
-  const int64_t count = kLanes * nx;
+  const int64_t count = int64_t{kSamplesPerPixel} * nx;
   std::vector<int32_t> sums(nx);
   SampleRow here(count), out(count);
   std::vector<uint32_t> marks(nx, kKeep);
@@ -188,7 +185,8 @@ void smooth_horizontal_extremes_by_rows(Image &image) {
     average_marked(here.data(), reinterpret_cast<const uint8_t *>(marks.data()), count,
                    out.data());
     // Only the interior pixels are stored back: the first and last stay.
-    std::memcpy(row + 1, out.data() + kLanes, static_cast<size_t>(nx - 2) * sizeof(Pixel));
+    std::memcpy(row + 1, out.data() + kSamplesPerPixel,
+                static_cast<size_t>(nx - 2) * sizeof(Pixel));
   }
 }
 
