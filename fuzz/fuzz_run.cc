@@ -10,7 +10,9 @@
 //            size plus one; the extra value picks one of kUnknownWords) and
 //            the parameter word up to a line feed
 //   the rest is pixel data, repeated as often as the header needs.
-// A run must exit with 0 and one whole P6 image, or with 1 and no output.
+// A run must exit with 0 and one whole P6 image, or with 1 and no output;
+// a check of the same command line must end with the same status and
+// write nothing.
 //
 // Parameters that ask for work or memory in proportion to their value
 // (cycles, passes, scale factors, frame sizes, correction windows) are
@@ -195,6 +197,22 @@ std::string image_file(bool grey, int depth, int nx, int ny, const std::string &
   return file;
 }
 
+// The program's exit status on `file` with the arguments `args`.
+int run_on(const std::vector<std::string> &args, std::string &file, MemoryOutput &out) {
+  std::vector<const char *> argv;
+  for (const std::string &arg : args) argv.push_back(arg.c_str());
+  argv.push_back(nullptr);
+  std::FILE *in = fmemopen(file.data(), file.size(), "r");
+  require(in != nullptr, "fmemopen failed\n");
+  int status = -1;
+  {
+    SilencedLog silenced;
+    status = photofilter::run(static_cast<int>(args.size()), argv.data(), in, out.stream());
+  }
+  std::fclose(in);
+  return status;
+}
+
 }  // namespace
 }  // namespace photofilter::fuzz
 
@@ -218,18 +236,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   std::string file = image_file(kind & 1, kDepths[(kind >> 1) & 7], nx, ny, input.rest());
 
-  std::vector<const char *> argv;
-  for (const std::string &arg : args) argv.push_back(arg.c_str());
-  argv.push_back(nullptr);
-  std::FILE *in = fmemopen(file.data(), file.size(), "r");
-  require(in != nullptr, "fmemopen failed\n");
   MemoryOutput out;
-  int status = -1;
-  {
-    SilencedLog silenced;
-    status = photofilter::run(static_cast<int>(args.size()), argv.data(), in, out.stream());
-  }
-  std::fclose(in);
+  const int status = run_on(args, file, out);
   require(status == 0 || status == 1, "exit status neither 0 nor 1\n");
   if (status == 0) {
     out.closed_elsewhere();  // the image was written and the stream closed
@@ -237,5 +245,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   } else {
     require(out.bytes().empty(), "a failed run wrote output\n");
   }
+
+  args.insert(args.begin() + 1, "--check");
+  MemoryOutput check_out;
+  require(run_on(args, file, check_out) == status, "a check ended unlike its run\n");
+  require(check_out.bytes().empty(), "a check wrote output\n");
   return 0;
 }

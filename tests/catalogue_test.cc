@@ -3,10 +3,11 @@
 // empty, thin and ordinary images and on samples pushed out of range.
 // Every run must end quickly, within bounded memory, either with a complete
 // image or with exit status 1, one of the documented messages and nothing
-// on standard output.
+// on standard output; a check of the same command line must agree with it.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -73,9 +74,71 @@ void expect_whole_image(const ProgramResult &result) {
   EXPECT_EQ(last_line(result.err).rfind("save and exit cpu time step ", 0), 0u) << result.err;
 }
 
-void expect_sound_ending(const std::vector<std::string> &args, const std::string &input) {
+// The log lines of each command pair, from its "cmd" line on. Lines a check
+// adds of its own (its notes and sizes) are left out.
+std::vector<std::vector<std::string>> pair_lines(const std::string &log) {
+  std::vector<std::vector<std::string>> pairs;
+  size_t start = 0;
+  for (size_t end; (end = log.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = log.substr(start, end + 1 - start);
+    if (line.rfind("cmd ", 0) == 0) pairs.emplace_back();
+    const bool of_check = line.rfind("note: ", 0) == 0 || line.rfind("size after ", 0) == 0 ||
+                          line.rfind("output size ", 0) == 0;
+    if (!pairs.empty() && !of_check) pairs.back().push_back(line);
+  }
+  return pairs;
+}
+
+// Whether a run's line belongs to the work after a command's plan: a step
+// line, one of the lines the transformations log, or the writer's.
+bool after_the_plan(const std::string &line) {
+  const char *transformation[] = {"cycle ",          "wblur ",           "gamma correction ",
+                                  "contour sharping ", "smothing with radius ", "corrected points ",
+                                  "complete ",       "save type "};
+  for (const char *prefix : transformation) {
+    if (line.rfind(prefix, 0) == 0) return true;
+  }
+  return line.find(" cpu time step ") != std::string::npos;
+}
+
+// A check of the same command line logs what the run logs for each pair
+// before it transforms (all of it: the run's next line comes after the
+// plan), ends as the run ends, and names the size the run wrote. A run that
+// lacked memory is the one ending a check cannot tell.
+void expect_check_agrees(const std::vector<std::string> &args, const std::string &input,
+                         const ProgramResult &run) {
+  if (last_line(run.err).rfind("out of memory: ", 0) == 0) return;
+  std::vector<std::string> check_args = args;
+  check_args.insert(check_args.begin(), "--check");
+  const ProgramResult check = run_photofilter_limited(check_args, input, kLimits);
+  EXPECT_EQ(check.status, run.status) << check.err;
+  EXPECT_EQ(check.out, "");
+  const auto run_pairs = pair_lines(run.err);
+  const auto check_pairs = pair_lines(check.err);
+  ASSERT_EQ(check_pairs.size(), run_pairs.size()) << check.err;
+  for (size_t k = 0; k < run_pairs.size(); ++k) {
+    const auto &lines = check_pairs[k];
+    ASSERT_LE(lines.size(), run_pairs[k].size()) << check.err;
+    EXPECT_TRUE(std::equal(lines.begin(), lines.end(), run_pairs[k].begin())) << check.err;
+    if (run.status == 0 && lines.size() < run_pairs[k].size()) {
+      EXPECT_TRUE(after_the_plan(run_pairs[k][lines.size()])) << check.err << run.err;
+    }
+  }
+  if (run.status != 0) {
+    EXPECT_EQ(last_line(check.err), last_line(run.err));
+    return;
+  }
+  int nx = -1, ny = -1;
+  std::sscanf(run.out.c_str(), "P6\n%d %d", &nx, &ny);
+  EXPECT_EQ(last_line(check.err),
+            "output size " + std::to_string(nx) + " " + std::to_string(ny) + "\n");
+}
+
+void expect_sound_ending(const std::vector<std::string> &args, const std::string &input,
+                         bool checked) {
   const ProgramResult result = run_photofilter_limited(args, input, kLimits);
   EXPECT_LT(result.cpu_seconds, kSecondsPerCase);
+  if (checked) expect_check_agrees(args, input, result);
   if (result.status == 0) {
     expect_whole_image(result);
     return;
@@ -286,11 +349,14 @@ std::string photo(int nx, int ny) {
 
 struct CatalogueImage {
   int nx, ny;
-  bool pushed;  // "-co 100" runs first and leaves samples far above 255
+  bool pushed;   // "-co 100" runs first and leaves samples far above 255
+  bool checked;  // a check of each command line is compared with the run
 };
 
-const CatalogueImage kImages[] = {{0, 0, false},   {1, 1, false},   {1, 7, false}, {7, 1, false},
-                                  {2, 2, false},   {40, 30, false}, {40, 30, true}};
+const CatalogueImage kImages[] = {{0, 0, false, true},    {1, 1, false, false},
+                                  {1, 7, false, false},   {7, 1, false, true},
+                                  {2, 2, false, false},   {40, 30, false, true},
+                                  {40, 30, true, false}};
 
 class CommandCatalogue : public ::testing::TestWithParam<std::string> {};
 
@@ -307,7 +373,7 @@ TEST_P(CommandCatalogue, HostileWordsEndSoundly) {
       if (image.pushed) args.insert(args.begin(), {"-co", "100"});
       SCOPED_TRACE(std::to_string(image.nx) + "x" + std::to_string(image.ny) + ": " +
                    (image.pushed ? "-co 100 " : "") + command + " \"" + args.back() + "\"");
-      expect_sound_ending(args, input);
+      expect_sound_ending(args, input, image.checked);
     }
   }
 }

@@ -10,8 +10,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -114,6 +112,10 @@ void PrintTo(const FailCase &c, std::ostream *os) {
 
 class CommandsThatEndTheRun : public ::testing::TestWithParam<FailCase> {};
 
+// After an unknown word: where to look, and the command words nearest to
+// it (capitals not counted, ties in the table's order), if any is near.
+const std::string kHelpLine = "photofilter --help lists the commands";
+
 // An unknown word ends the run without an image; the commands before it
 // have run and none after it is looked at. Matching is exact.
 TEST_P(CommandsThatEndTheRun, NoImageAndExitStatusOne) {
@@ -128,10 +130,16 @@ INSTANTIATE_TEST_SUITE_P(
     Driver, CommandsThatEndTheRun,
     ::testing::Values(
         FailCase{{"-r", "45", "-S", "1", "-r", "90"},
-                 "cmd -r, par 45\nno rotate sorry 45 \ncmd -S, par 1\ninvalid command -S 1\n"},
-        FailCase{{"-s ", "1"}, "cmd -s , par 1\ninvalid command -s  1\n"},
-        FailCase{{"-tnr", "1", "-rr"}, "cmd -tnr, par 1\ncmd -rr, par x\ninvalid command -rr x\n"},
-        FailCase{{"r", "90"}, "cmd r, par 90\ninvalid command r 90\n"}));
+                 "cmd -r, par 45\nno rotate sorry 45 \ncmd -S, par 1\ninvalid command -S 1\n" +
+                     kHelpLine + "; nearest: -s, -r, -sc\n"},
+        FailCase{{"-s ", "1"},
+                 "cmd -s , par 1\ninvalid command -s  1\n" + kHelpLine + "; nearest: -s, -sc, -r\n"},
+        FailCase{{"-tnr", "1", "-rr"}, "cmd -tnr, par 1\ncmd -rr, par x\ninvalid command -rr x\n" +
+                                           kHelpLine + "; nearest: -r, -cr, -nr\n"},
+        FailCase{{"r", "90"},
+                 "cmd r, par 90\ninvalid command r 90\n" + kHelpLine + "; nearest: -r, -s, -cr\n"},
+        FailCase{{"input.ppm"}, "cmd input.ppm, par x\ninvalid command input.ppm x\n" +
+                                    kHelpLine + "\n"}));
 
 TEST(Driver, HelpListsEveryCommandAndVersionIsOneLine) {
   const char *words[] = {"-s",  "-bfc", "-rfc", "-rfc1", "-r",    "-sc",  "-ssc", "-cr",  "-g",
@@ -465,10 +473,6 @@ TEST(Driver, HelpAndVersionReportFailedWrites) {
   }
 }
 
-std::string sample_photo() {
-  std::ifstream file(PHOTOFILTER_SAMPLE_PHOTO, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // Just below the address space that a run needs, the allocation that fails
 // comes before the header is written: status 1, "out of memory", and

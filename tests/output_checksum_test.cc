@@ -4,13 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "run_program.h"
+#include "test_images.h"
 
 namespace photofilter {
 namespace {
@@ -24,10 +23,6 @@ uint64_t fnv1a(const std::string &bytes) {
   return hash;
 }
 
-std::string sample_photo() {
-  std::ifstream file(PHOTOFILTER_SAMPLE_PHOTO, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 std::vector<std::string> words_of(const std::string &chain) {
   std::istringstream in(chain);
@@ -37,7 +32,7 @@ std::vector<std::string> words_of(const std::string &chain) {
 }
 
 TEST(OutputChecksums, ChainsOnTheSamplePhotoKeepTheirBytes) {
-  const std::string photo = sample_photo();
+  const std::string photo = testing::sample_photo();
   ASSERT_GT(photo.size(), 1000000u) << "sample photo missing";
   const struct {
     const char *chain;

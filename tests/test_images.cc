@@ -4,11 +4,18 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <random>
 
 #include "image/ppm_io.h"
 
 namespace photofilter::testing {
+
+std::string sample_photo() {
+  std::ifstream file(PHOTOFILTER_SAMPLE_PHOTO, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
 
 std::string ppm_file(int nx, int ny, const std::vector<uint8_t> &samples) {
   return "P6\n" + std::to_string(nx) + " " + std::to_string(ny) + "\n255\n" +

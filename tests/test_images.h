@@ -15,6 +15,9 @@ namespace photofilter::testing {
 std::string ppm_file(int nx, int ny, const std::vector<uint8_t> &samples);
 std::string pgm_file(int nx, int ny, const std::vector<uint8_t> &samples);
 
+// The bundled sample photo, a 1024x683 P6, as a file's bytes.
+std::string sample_photo();
+
 // The pixel data after a P6 header "P6\n<nx> <ny>\n255\n"; fails the
 // calling test if the header is different.
 std::string pixel_data_after_header(const std::string &file, int nx, int ny);

@@ -23,6 +23,13 @@ const char *family_heading(Family family);
 // A handler scans its parameter word and transforms the image in place.
 using Handler = void (*)(const char *word, Image &image);
 
+// The command's plan alone, for a check of a command line: it logs the
+// parameter lines the handler logs before it transforms, refuses
+// (InvalidParameter, RunError) what the handler refuses on an image of
+// this size, and leaves `image` with the size the command leaves. It reads
+// and allocates no pixels.
+using Checker = void (*)(const char *word, ImageHeader &image);
+
 // The same command for an image still held as read, 3 bytes a pixel: it
 // works on image.bytes(), or widens the image and applies the plain rule.
 // `written_next` tells that the image is written right after the command,
@@ -32,6 +39,7 @@ using ByteHandler = void (*)(const char *word, WorkingImage &image, bool written
 struct Command {
   const char *word;         // matched by exact equality
   Handler handler;
+  Checker check;
   const char *synopsis;     // the parameter word's fields, in scan order
   const char *description;  // one line for the usage text
   // Set for commands that can work on the image as read; the others get it

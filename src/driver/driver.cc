@@ -4,19 +4,20 @@
 
 #include <cerrno>
 #include <cstring>
-#include <new>
 
+#include "driver/check_run.h"
+#include "driver/command_pairs.h"
 #include "driver/command_table.h"
 #include "driver/usage.h"
-#include "image/step_timer.h"
 #include "image/errors.h"
 #include "image/image.h"
 #include "image/ppm_io.h"
+#include "image/step_timer.h"
 
 namespace photofilter {
 namespace {
 
-constexpr const char *kDefaultParameterWord = "x";
+constexpr const char *kCheckOption = "--check";
 
 void print_banner() {
   std::fprintf(stderr, "photofilter %s\n", PHOTOFILTER_VERSION);
@@ -28,6 +29,7 @@ void print_banner() {
 void print_usage(std::FILE *to) {
   std::fputs(
       "usage: photofilter [command parameters]... < in.ppm > out.ppm\n"
+      "       photofilter --check [command parameters]... < in.ppm\n"
       "       photofilter -h | --help | --version\n"
       "\n"
       "Reads one binary Netpbm image (P6 colour or P5 grey, 8 or 16 bits per\n"
@@ -38,6 +40,12 @@ void print_usage(std::FILE *to) {
       "command word given last keeps them all. Every step's parameters and CPU\n"
       "time are logged on standard error.\n"
       "\n"
+      "--check reads the image's header only and walks the commands as a run\n"
+      "would: it logs each command's parameter lines, a note on text of a\n"
+      "parameter word that is not read, and the size each command leaves, and\n"
+      "ends with the error a run would end with. It writes nothing on standard\n"
+      "output.\n"
+      "\n"
       "commands, by family:\n",
       to);
   print_commands_by_family(to);
@@ -47,9 +55,10 @@ void print_usage(std::FILE *to) {
       "  jpegtopnm photo.jpg | photofilter -co 0.04,0,-0.02 -nr 2 | pnmtopng > out.png\n"
       "  photofilter -rfc 1 -bfc 1 -ec 1.5,2 < in.ppm > out.ppm 2> steps.log\n"
       "  photofilter -cr -3,-2 -sc -1200,-800 -fr 0.9 < in.ppm > framed.ppm\n"
+      "  head -c 200 in.ppm | photofilter --check -cr -3,-2 -sc -1200,-800 -fr 0.9\n"
       "\n"
       "exit status:\n"
-      "  0  the image was written\n"
+      "  0  the image was written (--check: every command was accepted)\n"
       "  1  bad or truncated input, an unknown command word, a rejected parameter,\n"
       "     lack of memory, a write error, or a terminal on\n"
       "     standard input or output; a message on standard error says which,\n"
@@ -69,6 +78,11 @@ int close_text_output(std::FILE *out) {
   return 1;
 }
 
+// A check writes nothing on standard output.
+bool checks_only(int argc, const char *const *argv) {
+  return argc >= 2 && std::strcmp(argv[1], kCheckOption) == 0;
+}
+
 // Handles the arguments and terminal checks that end the run before any
 // image is read. Returns -1 when the run should go on.
 int answer_without_image(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
@@ -84,7 +98,7 @@ int answer_without_image(int argc, const char *const *argv, std::FILE *in, std::
     print_usage(stderr);
     return 1;
   }
-  if (isatty(fileno(out))) {
+  if (!checks_only(argc, argv) && isatty(fileno(out))) {
     std::fprintf(stderr, "image data not written to a terminal; redirect standard output\n");
     return 1;
   }
@@ -117,20 +131,13 @@ void run_command(const Command &command, const char *parameter_word, WorkingImag
 // Applies the command pairs in order. Returns false after an unknown
 // command word, which ends the run without an image.
 bool apply_commands(int argc, const char *const *argv, WorkingImage &image) {
-  for (int k = 1; k < argc; k += 2) {
-    const char *command_word = argv[k];
-    const char *parameter_word = k + 1 < argc ? argv[k + 1] : kDefaultParameterWord;
-    std::fprintf(stderr, "cmd %s, par %s\n", command_word, parameter_word);
-    const Command *command = find_command(command_word);
-    if (command == nullptr) {
-      std::fprintf(stderr, "invalid command %s %s\n", command_word, parameter_word);
-      return false;
-    }
+  for (const CommandPair &pair : command_pairs(argc, argv, 1)) {
+    const Command *command = find_announced_command(pair);
+    if (command == nullptr) return false;
     try {
-      run_command(*command, parameter_word, image, k + 2 >= argc);
+      run_command(*command, pair.parameter_word, image, pair.last);
     } catch (const InvalidParameter &reason) {
-      throw RunError(format_message("invalid parameter %s %s: %s\n", command_word,
-                                    parameter_word, reason.what()));
+      throw rejected_parameter(pair, reason);
     }
   }
   return true;
@@ -163,8 +170,9 @@ void copy_image_unchanged(std::FILE *in, std::FILE *out) {
 int run(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
   const int early_status = answer_without_image(argc, argv, in, out);
   if (early_status >= 0) return early_status;
+  if (checks_only(argc, argv)) return check_command_line(argc, argv, 2, in);
   print_banner();
-  try {
+  return exit_status_of([&] {
     if (argc <= 1) {
       copy_image_unchanged(in, out);
       return 0;
@@ -175,12 +183,7 @@ int run(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
     write_working_image(image, out);
     step_timer("save and exit");
     return 0;
-  } catch (const RunError &error) {
-    std::fputs(error.what(), stderr);
-  } catch (const std::bad_alloc &) {
-    std::fputs("out of memory: working storage of a command\n", stderr);
-  }
-  return 1;
+  });
 }
 
 }  // namespace photofilter

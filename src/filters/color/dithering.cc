@@ -9,6 +9,7 @@
 #include "filters/color/dither_state.h"
 #include "image/channel_dither.h"
 #include "image/multiversion.h"
+#include "image/parameter_scan.h"
 #include "image/sample.h"
 #include "image/step_timer.h"
 
@@ -63,11 +64,22 @@ int32_t &dither_state() {
   return state;
 }
 
-void color_dithering(const char *word, Image &image) {
+namespace {
+
+// The amplitude as scanned and logged.
+int color_dithering_plan(const char *word) {
   int amplitude = 1;
-  std::sscanf(word, "%d", &amplitude);
+  scan_parameters(word, "%d", &amplitude);
   std::fprintf(stderr, "color dithering %d \n", amplitude);
-  const PhaseMoves<int32_t> moves(bounded_amount(amplitude));
+  return amplitude;
+}
+
+}  // namespace
+
+void check_color_dithering(const char *word, ImageHeader &) { color_dithering_plan(word); }
+
+void color_dithering(const char *word, Image &image) {
+  const PhaseMoves<int32_t> moves(bounded_amount(color_dithering_plan(word)));
   std::vector<Move> noted(image.nx);
   int64_t phase = dither_state();
   for (int32_t y = 0; y < image.ny; ++y) {

@@ -38,6 +38,8 @@ void color_offset_correction(const char *word, Image &image) {
   apply_point_correction(color_offset_plan(word), image);
 }
 
+void check_color_offset_correction(const char *word, ImageHeader &) { color_offset_plan(word); }
+
 PointCorrection color_gain_plan(const char *word) {
   const ChannelValues gains = scan_channel_values(word, 1.0);
   std::fprintf(stderr, "gains %g,%g,%g\n", gains.r, gains.g, gains.b);
@@ -51,5 +53,7 @@ int16_t gained_sample(int32_t s, double gain) {
 void color_gain_correction(const char *word, Image &image) {
   apply_point_correction(color_gain_plan(word), image);
 }
+
+void check_color_gain_correction(const char *word, ImageHeader &) { color_gain_plan(word); }
 
 }  // namespace photofilter

@@ -42,4 +42,8 @@ void color_saturation_correction(const char *word, Image &image) {
   step_timer(kSaturationStep);
 }
 
+void check_color_saturation_correction(const char *word, ImageHeader &) {
+  color_saturation_plan(word);
+}
+
 }  // namespace photofilter

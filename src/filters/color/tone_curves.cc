@@ -58,6 +58,10 @@ void color_contrast_correction(const char *word, Image &image) {
   apply_point_correction(color_contrast_plan(word), image);
 }
 
+void check_color_contrast_correction(const char *word, ImageHeader &) {
+  color_contrast_plan(word);
+}
+
 PointCorrection color_gamma_plan(const char *word) {
   const ChannelCurve p = scan_channel_curve(word);
   std::fprintf(stderr, "gamma %g,%g,%g,%d\n", p.values.r, p.values.g, p.values.b, p.n);
@@ -75,5 +79,7 @@ int32_t gamma_curve(int full_scale, double gamma, int32_t s) {
 void color_gamma_correction(const char *word, Image &image) {
   apply_point_correction(color_gamma_plan(word), image);
 }
+
+void check_color_gamma_correction(const char *word, ImageHeader &) { color_gamma_plan(word); }
 
 }  // namespace photofilter

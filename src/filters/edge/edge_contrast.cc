@@ -16,6 +16,7 @@
 #include "filters/edge/edge_contrast_bands.h"
 #include "filters/edge/edge_contrast_scaling.h"
 #include "image/multiversion.h"
+#include "image/parameter_scan.h"
 #include "image/sample.h"
 #include "image/step_timer.h"
 
@@ -23,7 +24,7 @@ namespace photofilter {
 
 EdgeContrastPlan plan_edge_contrast(const char *word) {
   EdgeContrastPlan p;
-  std::sscanf(word, "%lf,%d,%lf,%d", &p.gain, &p.radius, &p.weight, &p.max);
+  scan_parameters(word, "%lf,%d,%lf,%d", &p.gain, &p.radius, &p.weight, &p.max);
   std::fprintf(stderr, "edge contrast gain %g radius %d weight %g max %d\n", p.gain, p.radius,
                p.weight, p.max);
   return p;
@@ -127,5 +128,8 @@ void edge_contrast1(const char *word, Image &image) {
   ImageEdgeRows rows(image);
   apply_edge_contrast(p, EdgeFactor::kOverBlurredBrightness, rows);
 }
+
+// "-ec" and "-ec1" share their plan.
+void check_edge_contrast(const char *word, ImageHeader &) { plan_edge_contrast(word); }
 
 }  // namespace photofilter

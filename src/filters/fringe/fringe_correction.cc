@@ -18,7 +18,7 @@
 namespace photofilter {
 
 FringeCorrectionPlan plan_fringe_correction(const char *tag, const char *word,
-                                            const Image &image) {
+                                            const ImageHeader &image) {
   FringeCorrectionPlan plan;
   plan.grid = scan_fringe_parameters(word, image);
   log_fringe_parameters(tag, plan.grid);
@@ -45,6 +45,14 @@ void red_fringe_correction(const char *word, Image &image) {
 
 void blue_fringe_correction(const char *word, Image &image) {
   fringe_correction<BlueFringe>(word, image);
+}
+
+void check_red_fringe_correction(const char *word, ImageHeader &image) {
+  plan_fringe_correction(RedFringe::tag, word, image);
+}
+
+void check_blue_fringe_correction(const char *word, ImageHeader &image) {
+  plan_fringe_correction(BlueFringe::tag, word, image);
 }
 
 }  // namespace photofilter

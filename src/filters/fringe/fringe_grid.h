@@ -22,7 +22,7 @@ struct FringeParameters {
 // "factor,slimit,extent,xyinc". An extent below 0 would put centres
 // outside the image and an xyinc below 1 would never advance the grid:
 // both are rejected before anything is logged.
-FringeParameters scan_fringe_parameters(const char *word, const Image &image);
+FringeParameters scan_fringe_parameters(const char *word, const ImageHeader &image);
 
 // The "<tag> command params" and "<tag> correction factor ..." lines.
 void log_fringe_parameters(const char *tag, const FringeParameters &parameters);
@@ -36,10 +36,10 @@ struct FringeCorrectionPlan {
   int64_t stat_radius = 0;  // (nx + ny) / 500: half-size of the statistics window
 };
 FringeCorrectionPlan plan_fringe_correction(const char *tag, const char *word,
-                                            const Image &image);
+                                            const ImageHeader &image);
 
 // The plan of "-rfc1": the parameters, logged.
-FringeParameters plan_rfc1_correction(const char *word, const Image &image);
+FringeParameters plan_rfc1_correction(const char *word, const ImageHeader &image);
 
 // Calls visit(x, y) for the centres x, y = extent + 1, extent + 1 + xyinc,
 // ... while x < nx - extent - 2 and y < ny - extent - 2, row by row, so

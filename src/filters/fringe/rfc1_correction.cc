@@ -13,7 +13,7 @@
 
 namespace photofilter {
 
-FringeParameters plan_rfc1_correction(const char *word, const Image &image) {
+FringeParameters plan_rfc1_correction(const char *word, const ImageHeader &image) {
   const FringeParameters p = scan_fringe_parameters(word, image);
   log_fringe_parameters("rfc1", p);
   return p;
@@ -27,6 +27,10 @@ void rfc1_correction(const char *word, Image &image) {
   std::fprintf(stderr, "corrected points %g cfak %g %% %g\n", static_cast<double>(corrected), 1.3,
                share);
   step_timer("rfc1 correction");
+}
+
+void check_rfc1_correction(const char *word, ImageHeader &image) {
+  plan_rfc1_correction(word, image);
 }
 
 }  // namespace photofilter

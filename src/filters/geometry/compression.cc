@@ -11,6 +11,7 @@
 #include "filters/geometry/geometry_commands.h"
 #include "filters/geometry/geometry_support.h"
 #include "image/errors.h"
+#include "image/parameter_scan.h"
 #include "image/step_timer.h"
 
 namespace photofilter {
@@ -36,7 +37,7 @@ Pixel block_mean(const Image &image, int64_t x0, int64_t y0, int d) {
 
 CompressionPlan compression_plan(const char *word, const ImageHeader &image) {
   int d = 2;
-  std::sscanf(word, "%d", &d);
+  scan_parameters(word, "%d", &d);
   if (d < 1) throw InvalidParameter("factor must be 1 or more");
   std::fprintf(stderr, "compression %d\n", d);
   return {d, compressed_side(image.nx, d), compressed_side(image.ny, d)};
@@ -59,6 +60,12 @@ void compression(const char *word, Image &image) {
     image.replace_pixels(std::move(image.pixels), p.width, p.height);
   }
   step_timer("compressing done");
+}
+
+void check_compression(const char *word, ImageHeader &image) {
+  const CompressionPlan p = compression_plan(word, image);
+  image.nx = p.width;
+  image.ny = p.height;
 }
 
 }  // namespace photofilter

@@ -12,6 +12,7 @@
 #include "filters/geometry/geometry_commands.h"
 #include "filters/geometry/geometry_support.h"
 #include "image/errors.h"
+#include "image/parameter_scan.h"
 #include "image/sample.h"
 #include "image/step_timer.h"
 
@@ -87,7 +88,7 @@ Rectangle resolved_in(Rectangle r, const ImageHeader &image) {
 
 std::optional<Rectangle> crop_plan(const char *word, const ImageHeader &image) {
   int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-  std::sscanf(word, "%d,%d,%d,%d", &x0, &y0, &x1, &y1);
+  scan_parameters(word, "%d,%d,%d,%d", &x0, &y0, &x1, &y1);
   Rectangle wanted{x0, y0, x1, y1};
   const bool by_aspect = x0 < 0 && y0 < 0;
   AspectBand band;
@@ -133,6 +134,13 @@ void crop(const char *word, Image &image) {
   if (!r) return;
   cut_out(*r, image);
   step_timer("croping done");
+}
+
+void check_crop(const char *word, ImageHeader &image) {
+  const std::optional<Rectangle> r = crop_plan(word, image);
+  if (!r) return;
+  image.nx = r->width();
+  image.ny = r->height();
 }
 
 }  // namespace photofilter

@@ -11,6 +11,7 @@
 #include "filters/geometry/geometry_commands.h"
 #include "filters/geometry/geometry_support.h"
 #include "image/errors.h"
+#include "image/parameter_scan.h"
 #include "image/sample.h"
 #include "image/step_timer.h"
 
@@ -32,7 +33,7 @@ Frame with_defaults(Frame f, const ImageHeader &image) {
 
 FramePlan frame_plan(const char *word, const ImageHeader &image) {
   Frame f;
-  std::sscanf(word, "%lf,%lf,%lf,%d,%d,%d,%d", &f.red, &f.green, &f.blue, &f.bottom, &f.left,
+  scan_parameters(word, "%lf,%lf,%lf,%d,%d,%d,%d", &f.red, &f.green, &f.blue, &f.bottom, &f.left,
               &f.top, &f.right);
   f = with_defaults(f, image);
   const int64_t width = int64_t{f.left} + image.nx + f.right;
@@ -73,7 +74,7 @@ void frame_image(const FramePlan &p, Image &image) {
     clear_aux(image);
     return;
   }
-  PixelArray framed = allocate_result(int64_t{p.width} * p.height, "framed image");
+  PixelArray framed = allocate_result(int64_t{p.width} * p.height, kFramedImage);
   frame_pixels(image, p.frame, p.width, p.colour, framed.get());
   image.replace_pixels(std::move(framed), p.width, p.height);
 }
@@ -81,6 +82,14 @@ void frame_image(const FramePlan &p, Image &image) {
 void framing(const char *word, Image &image) {
   frame_image(frame_plan(word, image), image);
   step_timer("framing  done");
+}
+
+void check_framing(const char *word, ImageHeader &image) {
+  const FramePlan p = frame_plan(word, image);
+  if (!changes_size(p, image)) return;
+  require_room_for_result(int64_t{p.width} * p.height, kFramedImage);
+  image.nx = p.width;
+  image.ny = p.height;
 }
 
 }  // namespace photofilter

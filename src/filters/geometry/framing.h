@@ -27,6 +27,9 @@ FramePlan frame_plan(const char *word, const ImageHeader &image);
 
 bool changes_size(const FramePlan &p, const ImageHeader &image);
 
+// What the framed array is called in an "out of memory" message.
+constexpr const char *kFramedImage = "framed image";
+
 // The rule: the framed image, the old one at (left, top) inside a fresh
 // array; with no border the image keeps its array and aux becomes 0.
 void frame_image(const FramePlan &p, Image &image);

@@ -59,7 +59,7 @@ void framing_bytes(const char *word, WorkingImage &working, bool written_next) {
     // Bytes have no working value to clear.
   } else if (colour_fits_bytes(p.colour, written_next)) {
     const int64_t count = int64_t{p.width} * p.height;
-    PixelArray framed = allocate_result(count, "framed image");
+    PixelArray framed = allocate_result(count, kFramedImage);
     frame_bytes(image, p.frame, p.width, p.colour, byte_position(framed.get(), count));
     image.replace(std::move(framed), p.width, p.height);
   } else {

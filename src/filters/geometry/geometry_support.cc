@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "image/errors.h"
+#include "image/parameter_scan.h"
 #include "image/sample.h"
 
 namespace photofilter {
@@ -20,12 +21,16 @@ int64_t physical_memory_bytes() {
 
 }  // namespace
 
-PixelArray allocate_result(int64_t count, const char *what, int64_t working_bytes) {
+void require_room_for_result(int64_t count, const char *what, int64_t working_bytes) {
   static const int64_t memory = physical_memory_bytes();
   const int64_t room = memory - std::min(working_bytes, memory);
   if (count > room / int64_t{sizeof(Pixel)}) {
     throw RunError(format_message("out of memory: %s\n", what));
   }
+}
+
+PixelArray allocate_result(int64_t count, const char *what, int64_t working_bytes) {
+  require_room_for_result(count, what, working_bytes);
   return allocate_pixels(count, what);
 }
 
@@ -40,7 +45,7 @@ void clear_aux(Image &image) {
 
 ScaleFactors scale_factors(const char *word, const ImageHeader &image, double box_margin) {
   ScaleFactors f;
-  std::sscanf(word, "%lf,%lf,%lf", &f.fx, &f.fy, &f.weight);
+  scan_parameters(word, "%lf,%lf,%lf", &f.fx, &f.fy, &f.weight);
   if (f.fx < 0 && f.fy < 0) {
     const double ax = (box_margin - f.fx) / image.nx;
     const double ay = (box_margin - f.fy) / image.ny;
@@ -59,14 +64,34 @@ ScaleFactors scale_factors(const char *word, const ImageHeader &image, double bo
   return f;
 }
 
-ResultArray scaled_result(const char *name, const ScaleFactors &f, PixelArray &source) {
-  // The per-column and per-row tables take up to 32 bytes a line.
-  const int64_t tables = (int64_t{f.width} + f.height) * 32;
-  ResultArray result(source, int64_t{f.width} * f.height, f.bin_width >= 1 && f.bin_height >= 1,
-                     "scaled image", tables);
+namespace {
+
+constexpr const char *kScaledImage = "scaled image";
+
+// The per-column and per-row tables take up to 32 bytes a line.
+int64_t scaling_table_bytes(const ScaleFactors &f) { return (int64_t{f.width} + f.height) * 32; }
+
+bool scales_in_place(const ScaleFactors &f) { return f.bin_width >= 1 && f.bin_height >= 1; }
+
+void log_scale_factors(const char *name, const ScaleFactors &f) {
   std::fprintf(stderr, "%s  %g,%g new size %d,%d\n", name, f.fx, f.fy, f.width, f.height);
   std::fprintf(stderr, "add bins with size %g,%g\n", f.bin_width, f.bin_height);
+}
+
+}  // namespace
+
+ResultArray scaled_result(const char *name, const ScaleFactors &f, PixelArray &source) {
+  ResultArray result(source, int64_t{f.width} * f.height, scales_in_place(f), kScaledImage,
+                     scaling_table_bytes(f));
+  log_scale_factors(name, f);
   return result;
+}
+
+void check_scaled_result(const char *name, const ScaleFactors &f) {
+  if (!scales_in_place(f)) {
+    require_room_for_result(int64_t{f.width} * f.height, kScaledImage, scaling_table_bytes(f));
+  }
+  log_scale_factors(name, f);
 }
 
 }  // namespace photofilter

@@ -20,6 +20,9 @@ namespace photofilter {
 // instead of being attempted.
 PixelArray allocate_result(int64_t count, const char *what, int64_t working_bytes = 0);
 
+// The same refusal without the array, for a check of a command line.
+void require_room_for_result(int64_t count, const char *what, int64_t working_bytes = 0);
+
 // The array a command writes its result into: the source's own array when
 // the result shrinks so that every result pixel lands at an index below
 // those of the source pixels still to be read (no fresh memory is touched
@@ -98,5 +101,9 @@ ScaleFactors scale_factors(const char *word, const ImageHeader &image, double bo
 // wide and high read only at or after the result pixel's own index, so a
 // reduction reuses the source array.
 ResultArray scaled_result(const char *name, const ScaleFactors &f, PixelArray &source);
+
+// For a check of a command line: the refusal of scaled_result when the
+// array would not fit, and its lines.
+void check_scaled_result(const char *name, const ScaleFactors &f);
 
 }  // namespace photofilter

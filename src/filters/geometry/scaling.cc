@@ -87,4 +87,11 @@ void scaling(const char *word, Image &image) {
   smooth_scaled(p, image);
 }
 
+void check_scaling(const char *word, ImageHeader &image) {
+  const ScaleFactors f = scale_factors(word, image, 0.00001);
+  check_scaled_result("scale", f);
+  image.nx = f.width;
+  image.ny = f.height;
+}
+
 }  // namespace photofilter

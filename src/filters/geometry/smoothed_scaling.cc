@@ -62,4 +62,12 @@ void smoothed_scaling(const char *word, Image &image) {
   step_timer(kSmoothedScaleStep);
 }
 
+void check_smoothed_scaling(const char *word, ImageHeader &image) {
+  const ScaleFactors f = scale_factors(word, image, kSmoothedScaleMargin);
+  check_scaled_result("sscale", f);
+  smoothed_scale_plan(f, image);
+  image.nx = f.width;
+  image.ny = f.height;
+}
+
 }  // namespace photofilter

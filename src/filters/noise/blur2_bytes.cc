@@ -7,7 +7,7 @@
 namespace photofilter {
 
 void blur2_bytes(const char *word, WorkingImage &image, bool) {
-  blur2_cycles(plan_blur2(word), image.bytes());
+  blur2_cycles(plan_blur2(word, image.bytes()), image.bytes());
 }
 
 }  // namespace photofilter

@@ -8,6 +8,7 @@
 #include "filters/noise/noise_plans.h"
 #include "filters/noise/noise_reduction_stages.h"
 #include "image/multiversion.h"
+#include "image/parameter_scan.h"
 #include "image/sample.h"
 #include "image/step_timer.h"
 
@@ -36,7 +37,7 @@ PHOTOFILTER_MULTIVERSION void recombine(Pixel *pixels, const Pixel *blurred, int
 
 ColorNoiseReductionPlan plan_color_noise_reduction(const char *word) {
   ColorNoiseReductionPlan p;
-  std::sscanf(word, "%d,%d,%lf", &p.cycles, &p.radius, &p.weight);
+  scan_parameters(word, "%d,%d,%lf", &p.cycles, &p.radius, &p.weight);
   std::fprintf(stderr, "color noise reduction cycles %d radius %d weight %g\n", p.cycles,
                p.radius, p.weight);
   return p;
@@ -53,6 +54,10 @@ void color_noise_reduction(const char *word, Image &image) {
                   "color noise reduction cycle");
   take_blurred_proportions(image, blurred);
   step_timer("color noise reduction done");
+}
+
+void check_color_noise_reduction(const char *word, ImageHeader &) {
+  plan_color_noise_reduction(word);
 }
 
 }  // namespace photofilter

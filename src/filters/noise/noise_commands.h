@@ -14,6 +14,16 @@ void fnr_noise_reduction(const char *word, Image &image);    // "-fnr"
 void noise_reduction(const char *word, Image &image);        // "-nr"
 void single_pixel_removal(const char *word, Image &image);   // "-spr"
 
+// The plans alone, for a check of a command line: each logs the parameter
+// lines its handler logs; only "-b2" changes the size.
+void check_smooth(const char *word, ImageHeader &image);
+void check_blur2(const char *word, ImageHeader &image);
+void check_color_noise_reduction(const char *word, ImageHeader &image);
+void check_simple_noise_reduction(const char *word, ImageHeader &image);
+void check_fnr_noise_reduction(const char *word, ImageHeader &image);
+void check_noise_reduction(const char *word, ImageHeader &image);
+void check_single_pixel_removal(const char *word, ImageHeader &image);
+
 // "-b2" for an image still held as bytes, which stays bytes.
 void blur2_bytes(const char *word, WorkingImage &image, bool written_next);
 

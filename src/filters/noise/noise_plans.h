@@ -3,6 +3,10 @@
 // the parameter line, and returns the parameters its transformation uses.
 #pragma once
 
+#include <cstdint>
+
+#include "image/image.h"
+
 namespace photofilter {
 
 struct SmoothPlan {
@@ -12,10 +16,14 @@ struct SmoothPlan {
 };
 SmoothPlan plan_smooth(const char *word);  // "-s"
 
+// Each cycle takes one column and one row until the image is empty, so of
+// the cycles asked for, min(cycles, nx, ny) are run.
 struct Blur2Plan {
-  int cycles = 1;
+  int cycles = 1;  // as scanned
+  int32_t cycles_run = 0;
+  int32_t new_nx = 0, new_ny = 0;
 };
-Blur2Plan plan_blur2(const char *word);  // "-b2"
+Blur2Plan plan_blur2(const char *word, const ImageHeader &image);  // "-b2"
 
 struct ColorNoiseReductionPlan {
   int cycles = 2;

@@ -11,6 +11,7 @@
 #include "filters/noise/noise_plans.h"
 #include "filters/noise/noise_reduction_stages.h"
 #include "image/brightness_table.h"
+#include "image/parameter_scan.h"
 #include "image/sample_table.h"
 #include "image/channel_dither.h"
 #include "image/kernels.h"
@@ -21,7 +22,7 @@ namespace photofilter {
 
 NoiseReductionPlan plan_noise_reduction(const char *word) {
   NoiseReductionPlan p;
-  std::sscanf(word, "%d,%d,%lf,%lf,%d,%d", &p.cycles, &p.average, &p.contour, &p.weight, &p.max,
+  scan_parameters(word, "%d,%d,%lf,%lf,%d,%d", &p.cycles, &p.average, &p.contour, &p.weight, &p.max,
               &p.dither);
   if (p.average == 0) p.average = p.cycles;
   std::fprintf(stderr,
@@ -95,5 +96,7 @@ void noise_reduction(const char *word, Image &image) {
   }
   step_timer("noise reduction done");
 }
+
+void check_noise_reduction(const char *word, ImageHeader &) { plan_noise_reduction(word); }
 
 }  // namespace photofilter

@@ -7,6 +7,7 @@
 #include "filters/noise/noise_plans.h"
 #include "image/kernels.h"
 #include "image/multiversion.h"
+#include "image/parameter_scan.h"
 #include "image/sample.h"
 #include "image/step_timer.h"
 
@@ -52,7 +53,7 @@ PHOTOFILTER_MULTIVERSION void rescale_to_sum(Pixel *pixels, int64_t count) {
 
 SimpleNoiseReductionPlan plan_simple_noise_reduction(const char *word) {
   SimpleNoiseReductionPlan p;
-  std::sscanf(word, "%d,%d,%d,%d", &p.colour_radius, &p.structure_radius, &p.colour_step,
+  scan_parameters(word, "%d,%d,%d,%d", &p.colour_radius, &p.structure_radius, &p.colour_step,
               &p.structure_step);
   if (p.structure_radius <= 0) p.structure_radius = p.colour_radius / 4 + 1;
   std::fprintf(stderr, "simple noisereduction  cradius,sraduis,cnr,snr %d,%d,%d,%d \n",
@@ -69,9 +70,13 @@ void simple_noise_reduction(const char *word, Image &image) {
   step_timer("simple noisereduction  done");
 }
 
+void check_simple_noise_reduction(const char *word, ImageHeader &) {
+  plan_simple_noise_reduction(word);
+}
+
 FnrNoiseReductionPlan plan_fnr_noise_reduction(const char *word) {
   FnrNoiseReductionPlan p;
-  std::sscanf(word, "%d,%d,%d,%d,%d", &p.radius, &p.r_step, &p.g_step, &p.b_step, &p.cycles);
+  scan_parameters(word, "%d,%d,%d,%d,%d", &p.radius, &p.r_step, &p.g_step, &p.b_step, &p.cycles);
   if (p.radius <= 0) p.radius = 5;
   if (p.g_step < 0) p.g_step = p.r_step;
   if (p.b_step < 0) p.b_step = p.r_step;
@@ -89,5 +94,7 @@ void fnr_noise_reduction(const char *word, Image &image) {
   }
   step_timer("fnr done");
 }
+
+void check_fnr_noise_reduction(const char *word, ImageHeader &) { plan_fnr_noise_reduction(word); }
 
 }  // namespace photofilter

@@ -11,6 +11,7 @@
 #include "filters/noise/noise_commands.h"
 #include "filters/noise/noise_plans.h"
 #include "filters/noise/pixel_removal_rows.h"
+#include "image/parameter_scan.h"
 #include "image/step_timer.h"
 
 namespace photofilter {
@@ -26,7 +27,7 @@ Pixel with_colour(const Pixel &p, int32_t r, int32_t g, int32_t b) {
 
 SinglePixelRemovalPlan plan_single_pixel_removal(const char *word) {
   SinglePixelRemovalPlan p;
-  std::sscanf(word, "%c", &p.mode);
+  scan_parameters(word, "%c", &p.mode);
   std::fprintf(stderr, "single pixel removal %c \n", p.mode);
   p.light = p.mode == 'l' || p.mode == 'b';
   p.dark = p.mode == 'd' || p.mode == 'b';
@@ -89,6 +90,10 @@ void single_pixel_removal(const char *word, Image &image) {
     remove_specks_by_rows(image, p.light, p.dark);
   }
   step_timer("single pixel removal done");
+}
+
+void check_single_pixel_removal(const char *word, ImageHeader &) {
+  plan_single_pixel_removal(word);
 }
 
 }  // namespace photofilter

@@ -4,13 +4,14 @@
 #include "filters/noise/noise_commands.h"
 #include "filters/noise/noise_plans.h"
 #include "image/kernels.h"
+#include "image/parameter_scan.h"
 #include "image/step_timer.h"
 
 namespace photofilter {
 
 SmoothPlan plan_smooth(const char *word) {
   SmoothPlan p;
-  std::sscanf(word, "%d,%d,%lf", &p.cycles, &p.average, &p.weight);
+  scan_parameters(word, "%d,%d,%lf", &p.cycles, &p.average, &p.weight);
   std::fprintf(stderr, "smooth cycles %d average %d weight %g\n", p.cycles, p.average, p.weight);
   return p;
 }
@@ -23,5 +24,7 @@ void smooth(const char *word, Image &image) {
   }
   step_timer("smooth done");
 }
+
+void check_smooth(const char *word, ImageHeader &) { plan_smooth(word); }
 
 }  // namespace photofilter
