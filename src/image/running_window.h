@@ -40,7 +40,6 @@
 
 namespace photofilter::running_window {
 
-
 // A rule is a type with
 //   std::array<int32_t, kSamplesPerPixel> lane_pattern() const;  // a parameter per channel
 //   WindowRule for_window(int32_t window) const;
