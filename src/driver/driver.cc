@@ -8,16 +8,17 @@
 #include "driver/check_run.h"
 #include "driver/command_pairs.h"
 #include "driver/command_table.h"
+#include "driver/run_options.h"
 #include "driver/usage.h"
 #include "image/errors.h"
 #include "image/image.h"
+#include "image/parallel.h"
 #include "image/ppm_io.h"
 #include "image/step_timer.h"
 
 namespace photofilter {
 namespace {
 
-constexpr const char *kCheckOption = "--check";
 
 void print_banner() {
   std::fprintf(stderr, "photofilter %s\n", PHOTOFILTER_VERSION);
@@ -28,7 +29,7 @@ void print_banner() {
 
 void print_usage(std::FILE *to) {
   std::fputs(
-      "usage: photofilter [command parameters]... < in.ppm > out.ppm\n"
+      "usage: photofilter [--threads N] [command parameters]... < in.ppm > out.ppm\n"
       "       photofilter --check [command parameters]... < in.ppm\n"
       "       photofilter -h | --help | --version\n"
       "\n"
@@ -45,6 +46,10 @@ void print_usage(std::FILE *to) {
       "parameter word that is not read, and the size each command leaves, and\n"
       "ends with the error a run would end with. It writes nothing on standard\n"
       "output.\n"
+      "\n"
+      "--threads N works with N threads (0: one for each processor the run may\n"
+      "use; without the option, one); the output and the log are the same for\n"
+      "any N, except that the step lines report the CPU time of all threads.\n"
       "\n"
       "commands, by family:\n",
       to);
@@ -78,14 +83,10 @@ int close_text_output(std::FILE *out) {
   return 1;
 }
 
-// A check writes nothing on standard output.
-bool checks_only(int argc, const char *const *argv) {
-  return argc >= 2 && std::strcmp(argv[1], kCheckOption) == 0;
-}
-
 // Handles the arguments and terminal checks that end the run before any
 // image is read. Returns -1 when the run should go on.
-int answer_without_image(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
+int answer_without_image(int argc, const char *const *argv, const RunOptions &options,
+                         std::FILE *in, std::FILE *out) {
   if (argc >= 2 && (std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0)) {
     print_usage(out);
     return close_text_output(out);
@@ -98,7 +99,8 @@ int answer_without_image(int argc, const char *const *argv, std::FILE *in, std::
     print_usage(stderr);
     return 1;
   }
-  if (!checks_only(argc, argv) && isatty(fileno(out))) {
+  // A check writes nothing on standard output.
+  if (!options.check && isatty(fileno(out))) {
     std::fprintf(stderr, "image data not written to a terminal; redirect standard output\n");
     return 1;
   }
@@ -130,8 +132,8 @@ void run_command(const Command &command, const char *parameter_word, WorkingImag
 
 // Applies the command pairs in order. Returns false after an unknown
 // command word, which ends the run without an image.
-bool apply_commands(int argc, const char *const *argv, WorkingImage &image) {
-  for (const CommandPair &pair : command_pairs(argc, argv, 1)) {
+bool apply_commands(int argc, const char *const *argv, int first, WorkingImage &image) {
+  for (const CommandPair &pair : command_pairs(argc, argv, first)) {
     const Command *command = find_announced_command(pair);
     if (command == nullptr) return false;
     try {
@@ -168,18 +170,25 @@ void copy_image_unchanged(std::FILE *in, std::FILE *out) {
 }  // namespace
 
 int run(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
-  const int early_status = answer_without_image(argc, argv, in, out);
+  RunOptions options;
+  const bool help_or_version = argc >= 2 && (std::strcmp(argv[1], "-h") == 0 ||
+                                             std::strcmp(argv[1], "--help") == 0 ||
+                                             std::strcmp(argv[1], "--version") == 0);
+  if (!help_or_version && !read_run_options(argc, argv, options)) return 1;
+  const int early_status = answer_without_image(argc, argv, options, in, out);
   if (early_status >= 0) return early_status;
-  if (checks_only(argc, argv)) return check_command_line(argc, argv, 2, in);
+  const int first = options.first_pair;
+  if (options.check) return check_command_line(argc, argv, first, in);
+  set_run_threads(options.threads);
   print_banner();
   return exit_status_of([&] {
-    if (argc <= 1) {
+    if (first >= argc) {
       copy_image_unchanged(in, out);
       return 0;
     }
-    WorkingImage image = read_working_image(argv[1], in);
+    WorkingImage image = read_working_image(argv[first], in);
     step_timer("start after read file");
-    if (!apply_commands(argc, argv, image)) return 1;
+    if (!apply_commands(argc, argv, first, image)) return 1;
     write_working_image(image, out);
     step_timer("save and exit");
     return 0;

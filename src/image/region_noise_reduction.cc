@@ -14,6 +14,7 @@
 
 #include "image/kernels.h"
 #include "image/multiversion.h"
+#include "image/parallel.h"
 #include "image/region_rule.h"
 #include "image/running_window_columns.h"
 #include "image/running_window_rows.h"
@@ -23,14 +24,14 @@ namespace {
 
 using region_rule::StepTowardMeanRule;
 
-PHOTOFILTER_MULTIVERSION void step_rows(Image &image, int32_t radius,
-                                         StepTowardMeanRule rule) {
-  running_window::horizontal_pass(image, radius, rule);
+PHOTOFILTER_MULTIVERSION void step_rows(Image &image, int32_t radius, StepTowardMeanRule rule,
+                                         int32_t y0, int32_t y1) {
+  running_window::horizontal_pass(image, radius, rule, y0, y1);
 }
 
 PHOTOFILTER_MULTIVERSION void step_columns(Image &image, int32_t radius,
-                                            StepTowardMeanRule rule) {
-  running_window::vertical_pass(image, radius, rule);
+                                            StepTowardMeanRule rule, int32_t x0, int32_t x1) {
+  running_window::vertical_pass(image, radius, rule, x0, x1);
 }
 
 // One pass of one channel group. A radius below 0 counts as 0, and a
@@ -43,10 +44,13 @@ void group_pass(Image &image, int32_t radius, const std::array<int32_t, 4> &step
   if (full_window > (horizontal ? image.nx : image.ny)) return;
   if (steps == std::array<int32_t, 4>{}) return;
   const StepTowardMeanRule rule{static_cast<int32_t>(full_window), steps};
+  // Rows in bands or columns in blocks over the run's threads: every line
+  // is passed on its own.
   if (horizontal) {
-    step_rows(image, radius, rule);
+    split_rows(image, [&](int32_t y0, int32_t y1) { step_rows(image, radius, rule, y0, y1); });
   } else {
-    step_columns(image, radius, rule);
+    split_columns(image,
+                  [&](int32_t x0, int32_t x1) { step_columns(image, radius, rule, x0, x1); });
   }
 }
 

@@ -118,25 +118,30 @@ PHOTOFILTER_INLINE void process_column_block(Image &image, int32_t radius, const
 }
 
 template <typename Sum, typename Rule>
-PHOTOFILTER_INLINE void vertical_pass_with(Image &image, int32_t radius, const Rule &rule) {
-  const int32_t block = std::min(kBlockColumns, image.nx);
+PHOTOFILTER_INLINE void vertical_pass_with(Image &image, int32_t radius, const Rule &rule,
+                                           int32_t x_begin, int32_t x_end) {
+  const int32_t block = std::min(kBlockColumns, x_end - x_begin);
   std::vector<Sum> sums(static_cast<size_t>(block) * kSamplesPerPixel);
   std::vector<int16_t> ring(static_cast<size_t>(radius + 2) * block * kSamplesPerPixel);
   const std::vector<int32_t> parameters = lane_parameters(rule, block);
-  for (int32_t x0 = 0; x0 < image.nx; x0 += block) {
-    process_column_block(image, radius, rule, x0, std::min(block, image.nx - x0), sums.data(),
+  for (int32_t x0 = x_begin; x0 < x_end; x0 += block) {
+    process_column_block(image, radius, rule, x0, std::min(block, x_end - x0), sums.data(),
                          ring.data(), parameters.data());
   }
 }
 
+// The pass over columns x_begin .. x_end - 1. Columns are independent of
+// one another, whichever block they are passed in, so the columns of an
+// image may be passed in parts, in any order.
 template <typename Rule>
-PHOTOFILTER_INLINE void vertical_pass(Image &image, int32_t radius, const Rule &rule) {
-  if (image.nx <= 0 || image.ny <= 0) return;
+PHOTOFILTER_INLINE void vertical_pass(Image &image, int32_t radius, const Rule &rule,
+                                      int32_t x_begin, int32_t x_end) {
+  if (image.ny <= 0 || x_end <= x_begin) return;
   radius = effective_radius(radius, image.ny);
   if (std::min<int64_t>(2 * int64_t{radius} + 1, image.ny) <= kMaxLineFor32BitSums) {
-    vertical_pass_with<int32_t>(image, radius, rule);
+    vertical_pass_with<int32_t>(image, radius, rule, x_begin, x_end);
   } else {
-    vertical_pass_with<int64_t>(image, radius, rule);
+    vertical_pass_with<int64_t>(image, radius, rule, x_begin, x_end);
   }
 }
 

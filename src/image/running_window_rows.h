@@ -93,24 +93,28 @@ PHOTOFILTER_INLINE void process_row(const Rule &rule, int32_t radius, int16_t *r
 }
 
 template <typename Sum, typename Rule>
-PHOTOFILTER_INLINE void horizontal_pass_with(Image &image, int32_t radius, const Rule &rule) {
+PHOTOFILTER_INLINE void horizontal_pass_with(Image &image, int32_t radius, const Rule &rule,
+                                             int32_t y0, int32_t y1) {
   const int32_t n = image.nx;
   std::vector<Sum> prefix(static_cast<size_t>(n + 1) * kSamplesPerPixel);
   const std::vector<int32_t> parameters = lane_parameters(rule, n);
-  for (int32_t y = 0; y < image.ny; ++y) {
+  for (int32_t y = y0; y < y1; ++y) {
     process_row(rule, radius, reinterpret_cast<int16_t *>(image.row(y)), n, prefix.data(),
                 parameters.data());
   }
 }
 
+// The pass over rows y0 .. y1 - 1. Rows are independent of one another, so
+// the rows of an image may be passed in parts, in any order.
 template <typename Rule>
-PHOTOFILTER_INLINE void horizontal_pass(Image &image, int32_t radius, const Rule &rule) {
-  if (image.nx <= 0 || image.ny <= 0) return;
+PHOTOFILTER_INLINE void horizontal_pass(Image &image, int32_t radius, const Rule &rule,
+                                        int32_t y0, int32_t y1) {
+  if (image.nx <= 0 || y1 <= y0) return;
   radius = effective_radius(radius, image.nx);
   if (image.nx <= kMaxLineFor32BitSums) {
-    horizontal_pass_with<int32_t>(image, radius, rule);
+    horizontal_pass_with<int32_t>(image, radius, rule, y0, y1);
   } else {
-    horizontal_pass_with<int64_t>(image, radius, rule);
+    horizontal_pass_with<int64_t>(image, radius, rule, y0, y1);
   }
 }
 

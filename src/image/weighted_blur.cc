@@ -13,6 +13,7 @@
 #include "image/blur_rules.h"
 #include "image/kernels.h"
 #include "image/multiversion.h"
+#include "image/parallel.h"
 #include "image/running_window_columns.h"
 #include "image/running_window_rows.h"
 #include "image/running_window_sampled.h"
@@ -28,9 +29,23 @@ int64_t largest_window(int32_t nx, int32_t ny, int32_t radius) {
 }
 
 template <typename Rule>
-PHOTOFILTER_MULTIVERSION void blur_both_ways(Image &image, int32_t radius, Rule rule) {
-  running_window::horizontal_pass(image, radius, rule);
-  running_window::vertical_pass(image, radius, rule);
+PHOTOFILTER_MULTIVERSION void blur_rows(Image &image, int32_t radius, Rule rule, int32_t y0,
+                                        int32_t y1) {
+  running_window::horizontal_pass(image, radius, rule, y0, y1);
+}
+
+template <typename Rule>
+PHOTOFILTER_MULTIVERSION void blur_columns(Image &image, int32_t radius, Rule rule, int32_t x0,
+                                           int32_t x1) {
+  running_window::vertical_pass(image, radius, rule, x0, x1);
+}
+
+// Rows in bands, then columns in blocks, over the run's threads: every row
+// and then every column is passed on its own.
+template <typename Rule>
+void blur_both_ways(Image &image, int32_t radius, Rule rule) {
+  split_rows(image, [&](int32_t y0, int32_t y1) { blur_rows(image, radius, rule, y0, y1); });
+  split_columns(image, [&](int32_t x0, int32_t x1) { blur_columns(image, radius, rule, x0, x1); });
 }
 
 template <typename Rule>
