@@ -327,26 +327,6 @@ std::string parameter_word(const std::vector<Field> &fields, size_t word_index,
   return word + hostile;
 }
 
-// A photo-like P6: noise, with a bright disc ringed by red and blue fringes
-// where the image is large enough, so that the fringe commands find work.
-std::string photo(int nx, int ny) {
-  std::mt19937 random(nx * 131 + ny);
-  std::vector<uint8_t> samples;
-  for (int y = 0; y < ny; ++y) {
-    for (int x = 0; x < nx; ++x) {
-      const int dx = x - nx / 2, dy = y - ny / 2, d2 = dx * dx + dy * dy;
-      if (nx >= 20 && d2 < 36) {
-        samples.insert(samples.end(), {255, 255, 250});
-      } else if (nx >= 20 && d2 < 64) {
-        samples.insert(samples.end(), {uint8_t(x % 2 ? 230 : 60), 80, uint8_t(x % 2 ? 60 : 230)});
-      } else {
-        for (int c = 0; c < 3; ++c) samples.push_back(static_cast<uint8_t>(random()));
-      }
-    }
-  }
-  return ppm_file(nx, ny, samples);
-}
-
 struct CatalogueImage {
   int nx, ny;
   bool pushed;   // "-co 100" runs first and leaves samples far above 255
@@ -367,7 +347,7 @@ TEST_P(CommandCatalogue, HostileWordsEndSoundly) {
   const std::vector<Field> fields = layout != nullptr ? layout->fields : std::vector<Field>{};
   for (size_t i = 0; i < std::size(kImages); ++i) {
     const CatalogueImage &image = kImages[i];
-    const std::string input = photo(image.nx, image.ny);
+    const std::string input = photo_like(image.nx, image.ny);
     for (size_t w = 0; w < kHostileWords.size(); ++w) {
       std::vector<std::string> args = {command, parameter_word(fields, w, i)};
       if (image.pushed) args.insert(args.begin(), {"-co", "100"});

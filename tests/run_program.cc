@@ -13,6 +13,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "image/parallel.h"
+
 extern char **environ;
 
 namespace photofilter::testing {
@@ -117,9 +119,35 @@ int open_for_child(const std::string &path, int fd) {
   return opened;
 }
 
+// The suite's thread count, PHOTOFILTER_TEST_THREADS (unset: 1), for the
+// runs it starts and for the kernels it calls in this process.
+int suite_threads() {
+  static const int threads = [] {
+    const char *value = std::getenv("PHOTOFILTER_TEST_THREADS");
+    const int count = value != nullptr ? std::atoi(value) : 1;
+    set_run_threads(count);
+    return count;
+  }();
+  return threads;
+}
+const int kSuiteThreads = suite_threads();
+
+// Whether a run of the suite works with its thread count: every run but
+// those that ask for the help, the version or threads of their own.
+bool takes_suite_threads(const std::vector<std::string> &args) {
+  if (kSuiteThreads <= 1) return false;
+  for (const char *own : {"-h", "--help", "--version", "--threads"}) {
+    if (!args.empty() && args[0] == own) return false;
+  }
+  return true;
+}
+
 ProgramResult spawn(const std::vector<std::string> &args, int in_fd, const std::string &out_path,
                     const std::string &err_path, RunLimits limits = {}) {
   std::vector<std::string> words = {PHOTOFILTER_BINARY};
+  if (takes_suite_threads(args)) {
+    words.insert(words.end(), {"--threads", std::to_string(kSuiteThreads)});
+  }
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char *> argv = pointers_to(words);
   std::vector<std::string> variables = child_environment(limits);

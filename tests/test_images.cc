@@ -12,6 +12,24 @@
 
 namespace photofilter::testing {
 
+std::string photo_like(int nx, int ny) {
+  std::mt19937 random(nx * 131 + ny);
+  std::vector<uint8_t> samples;
+  for (int y = 0; y < ny; ++y) {
+    for (int x = 0; x < nx; ++x) {
+      const int dx = x - nx / 2, dy = y - ny / 2, d2 = dx * dx + dy * dy;
+      if (nx >= 20 && d2 < 36) {
+        samples.insert(samples.end(), {255, 255, 250});
+      } else if (nx >= 20 && d2 < 64) {
+        samples.insert(samples.end(), {uint8_t(x % 2 ? 230 : 60), 80, uint8_t(x % 2 ? 60 : 230)});
+      } else {
+        for (int c = 0; c < 3; ++c) samples.push_back(static_cast<uint8_t>(random()));
+      }
+    }
+  }
+  return ppm_file(nx, ny, samples);
+}
+
 std::string sample_photo() {
   std::ifstream file(PHOTOFILTER_SAMPLE_PHOTO, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());

@@ -15,6 +15,11 @@ namespace photofilter::testing {
 std::string ppm_file(int nx, int ny, const std::vector<uint8_t> &samples);
 std::string pgm_file(int nx, int ny, const std::vector<uint8_t> &samples);
 
+// A P6 of noise with, where the image is at least 20 wide, a bright disc
+// in the middle ringed by red and blue fringes, so that the fringe
+// commands find work.
+std::string photo_like(int nx, int ny);
+
 // The bundled sample photo, a 1024x683 P6, as a file's bytes.
 std::string sample_photo();
 

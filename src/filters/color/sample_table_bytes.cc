@@ -5,6 +5,7 @@
 #include "filters/color/sample_table_bytes.h"
 
 #include "image/multiversion.h"
+#include "image/parallel.h"
 #include "image/sample.h"
 
 namespace photofilter {
@@ -38,7 +39,11 @@ PHOTOFILTER_MULTIVERSION void apply_byte_tables(uint8_t *bytes, int64_t pixels,
 void apply_channel_tables(WorkingImage &image, const ChannelTables &tables, bool written_next) {
   uint8_t bytes[3][256];
   if (byte_tables(tables, written_next, bytes)) {
-    apply_byte_tables(image.bytes().bytes(), image.bytes().pixel_count(), bytes);
+    uint8_t *samples = image.bytes().bytes();
+    // Pixel by pixel, over the run's threads.
+    split_pixels(image.bytes().pixel_count(), [&](int64_t begin, int64_t end) {
+      apply_byte_tables(samples + 3 * begin, end - begin, bytes);
+    });
   } else {
     apply_channel_tables(image.widened(), tables);
   }

@@ -11,6 +11,7 @@
 #include "filters/color/point_correction.h"
 #include "filters/color/saturation_tables.h"
 #include "image/multiversion.h"
+#include "image/parallel.h"
 #include "image/step_timer.h"
 
 namespace photofilter {
@@ -29,11 +30,18 @@ ChannelValues color_saturation_plan(const char *word) {
   return p.values;
 }
 
+// Pixel by pixel, over the run's threads; the tables are made once.
 void saturate_image(Image &image, const ChannelValues &f) {
+  Pixel *pixels = image.pixels.get();
   if (saturation_tables_pay(image.pixel_count())) {
-    saturate_pixels_by_tables(image.pixels.get(), image.pixel_count(), f);
+    const ChannelTablesInRange tables(f);
+    split_pixels(image.pixel_count(), [&](int64_t begin, int64_t end) {
+      saturate_pixels_by_tables(pixels + begin, end - begin, f, tables);
+    });
   } else {
-    saturate_pixels(image.pixels.get(), image.pixel_count(), f);
+    split_pixels(image.pixel_count(), [&](int64_t begin, int64_t end) {
+      saturate_pixels(pixels + begin, end - begin, f);
+    });
   }
 }
 

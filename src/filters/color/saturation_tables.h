@@ -105,8 +105,8 @@ inline bool saturation_tables_pay(int64_t pixel_count) {
 
 // saturate_pixel on every pixel: lookups for pixels in 0..255 and the rule
 // itself for the rest.
-inline void saturate_pixels_by_tables(Pixel *pixels, int64_t count, const ChannelValues &f) {
-  const ChannelTablesInRange tables(f);
+inline void saturate_pixels_by_tables(Pixel *pixels, int64_t count, const ChannelValues &f,
+                                      const ChannelTablesInRange &tables) {
   for (int64_t i = 0; i < count; ++i) {
     Pixel &p = pixels[i];
     if (!in_byte_range(p)) {

@@ -8,6 +8,7 @@
 #include "filters/noise/noise_plans.h"
 #include "filters/noise/noise_reduction_stages.h"
 #include "image/multiversion.h"
+#include "image/parallel.h"
 #include "image/parameter_scan.h"
 #include "image/sample.h"
 #include "image/step_timer.h"
@@ -44,7 +45,10 @@ ColorNoiseReductionPlan plan_color_noise_reduction(const char *word) {
 }
 
 void take_blurred_proportions(Image &image, const Image &blurred) {
-  recombine(image.pixels.get(), blurred.pixels.get(), image.pixel_count());
+  // Pixel by pixel, over the run's threads.
+  split_pixels(image.pixel_count(), [&](int64_t begin, int64_t end) {
+    recombine(image.pixels.get() + begin, blurred.pixels.get() + begin, end - begin);
+  });
 }
 
 void color_noise_reduction(const char *word, Image &image) {

@@ -7,6 +7,7 @@
 #include "filters/noise/noise_plans.h"
 #include "image/kernels.h"
 #include "image/multiversion.h"
+#include "image/parallel.h"
 #include "image/parameter_scan.h"
 #include "image/sample.h"
 #include "image/step_timer.h"
@@ -63,10 +64,14 @@ SimpleNoiseReductionPlan plan_simple_noise_reduction(const char *word) {
 
 void simple_noise_reduction(const char *word, Image &image) {
   const SimpleNoiseReductionPlan p = plan_simple_noise_reduction(word);
-  offset_and_sum(image.pixels.get(), image.pixel_count());
+  Pixel *pixels = image.pixels.get();
+  // Pixel by pixel, over the run's threads.
+  split_pixels(image.pixel_count(),
+               [&](int64_t begin, int64_t end) { offset_and_sum(pixels + begin, end - begin); });
   region_noise_reduction(image, p.colour_radius, p.colour_step, p.colour_step, p.colour_step,
                          p.structure_radius, p.structure_step);
-  rescale_to_sum(image.pixels.get(), image.pixel_count());
+  split_pixels(image.pixel_count(),
+               [&](int64_t begin, int64_t end) { rescale_to_sum(pixels + begin, end - begin); });
   step_timer("simple noisereduction  done");
 }
 
