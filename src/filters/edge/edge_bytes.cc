@@ -5,6 +5,8 @@
 // bytes anyway, and is widened otherwise.
 #include "filters/edge/edge_bytes.h"
 
+#include <vector>
+
 #include "filters/edge/edge_commands.h"
 #include "filters/edge/edge_contrast.h"
 #include "filters/edge/test_filter.h"
@@ -13,20 +15,21 @@
 
 namespace photofilter {
 
-ByteEdgeRows::ByteEdgeRows(ByteImage &image)
-    : EdgeRows(image.nx, image.ny),
-      image_(image),
-      row_(allocate_pixels(image.nx, "row being scaled")) {}
+ByteEdgeRows::ByteEdgeRows(ByteImage &image) : EdgeRows(image.nx, image.ny), image_(image) {}
 
 void ByteEdgeRows::copy_row(int32_t y, Pixel *to) const {
   widen_rgb8_row(image_.row(y), to, width());
 }
 
+// Rows may be scaled on several threads at once: each widens into a row of
+// its own.
 void ByteEdgeRows::scale_row(int32_t y, const Pixel *blurred, const EdgeScaler &scaler) {
+  thread_local std::vector<Pixel> row;
+  row.resize(static_cast<size_t>(width()));
   uint8_t *bytes = image_.row(y);
-  widen_rgb8_row(bytes, row_.get(), width());
-  scaler.scale_row(row_.get(), blurred, width());
-  narrow_row_to_bytes(row_.get(), width(), bytes);
+  widen_rgb8_row(bytes, row.data(), width());
+  scaler.scale_row(row.data(), blurred, width());
+  narrow_row_to_bytes(row.data(), width(), bytes);
 }
 
 namespace {

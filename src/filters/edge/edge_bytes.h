@@ -19,7 +19,6 @@ class ByteEdgeRows final : public EdgeRows {
 
  private:
   ByteImage &image_;
-  PixelArray row_;  // the row being scaled, widened
 };
 
 }  // namespace photofilter

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "image/kernels.h"
+#include "image/parallel.h"
 
 namespace photofilter {
 namespace {
@@ -80,9 +81,15 @@ void EdgeBands::blur_and_scale(EdgeRows &image, const EdgeScaler &scaler) {
                   sizeof(Pixel) * nx * carried);
     }
     for (int32_t k = 0; k < radius_; ++k) weighted_blur(band_, radius_, weight_);
-    for (int64_t y = y0; y < y1; ++y) {
-      image.scale_row(static_cast<int32_t>(y), band_.row(static_cast<int32_t>(y - top)), scaler);
-    }
+    // Each row is scaled on its own, so the band's rows go over the run's
+    // threads.
+    const int64_t smallest = std::max<int64_t>(1, kSmallestPixelPart / nx);
+    split_work(y1 - y0, smallest, [&](int64_t begin, int64_t end) {
+      for (int64_t y = y0 + begin; y < y0 + end; ++y) {
+        image.scale_row(static_cast<int32_t>(y), band_.row(static_cast<int32_t>(y - top)),
+                        scaler);
+      }
+    });
   }
 }
 
