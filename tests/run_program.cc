@@ -51,6 +51,15 @@ constexpr bool kAddressSanitizer = false;
 constexpr bool kAddressSanitizer = false;
 #endif
 
+// Both sanitizers reserve far more address space than a limit on it would
+// leave them.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kThreadSanitizer = true;
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+constexpr bool kLimitsAddressSpace = !kAddressSanitizer && !kThreadSanitizer;
+
 // The environment of the child: ours, with the sanitizer's allocation cap
 // added when the memory limit cannot be an address-space limit.
 std::vector<std::string> child_environment(RunLimits limits) {
@@ -101,7 +110,7 @@ std::vector<char *> pointers_to(std::vector<std::string> &words) {
     const rlimit cpu = {rlim_t(limits.cpu_seconds), rlim_t(limits.cpu_seconds) + 1};
     setrlimit(RLIMIT_CPU, &cpu);
   }
-  if (!kAddressSanitizer && (limits.memory_mb > 0 || limits.memory_kb > 0)) {
+  if (kLimitsAddressSpace && (limits.memory_mb > 0 || limits.memory_kb > 0)) {
     const rlim_t bytes = (rlim_t(limits.memory_mb) << 20) + (rlim_t(limits.memory_kb) << 10);
     const rlimit memory = {bytes, bytes};
     setrlimit(RLIMIT_AS, &memory);
@@ -217,7 +226,7 @@ ProgramResult run_photofilter_from(const std::vector<std::string> &args, int std
   return result;
 }
 
-bool address_space_is_limited() { return !kAddressSanitizer; }
+bool address_space_is_limited() { return kLimitsAddressSpace; }
 
 std::string mask_times(const std::string &log) {
   static const std::regex times("total [0-9]+\\.[0-9]{2} this step [0-9]+\\.[0-9]{2} ");

@@ -24,7 +24,8 @@ struct RunLimits {
 };
 
 // False in a build with AddressSanitizer, where a memory limit caps single
-// allocations instead of the child's address space.
+// allocations instead of the child's address space, and with
+// ThreadSanitizer, where it is not applied.
 bool address_space_is_limited();
 
 ProgramResult run_photofilter(const std::vector<std::string> &args, const std::string &input);
