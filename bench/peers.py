@@ -10,6 +10,12 @@ second, peak resident memory of each process, and the ratio peer /
 photofilter of CPU seconds (above 1: photofilter is faster). A first round of runs warms up memory and
 caches and is not counted.
 
+With --threads N (N above 1) every tool works with N threads on cores
+0 .. N-1: photofilter with --threads N, the peers with VIPS_CONCURRENCY,
+MAGICK_THREAD_LIMIT and OMP_NUM_THREADS (and their -limit options) set to
+N; MP/s and the ratios then come from wall time, since CPU time adds up
+the threads.
+
 With --baseline, a second photofilter build (a binary, or a build folder
 holding one) runs the same command line in the same rounds; the table gains
 its wall and CPU seconds, peak memory, the ratio baseline / photofilter of
@@ -18,7 +24,7 @@ the same bytes (one untimed run of each, hashed). --no-peers leaves the
 other tools out.
 
   bench/peers.py [--runs N] [--build DIR] [--rows NAME,NAME...]
-                 [--baseline PATH] [--no-peers]
+                 [--baseline PATH] [--no-peers] [--threads N]
 
 Peers install with: apt-get install netpbm imagemagick graphicsmagick libvips-tools
 """
@@ -35,19 +41,25 @@ import time
 
 WIDTH, HEIGHT = 6000, 4000
 CONVERT = "/usr/bin/convert" if os.path.exists("/usr/bin/convert") else "convert"
-ONE_THREAD = {
-    "OMP_NUM_THREADS": "1",
-    "MAGICK_THREAD_LIMIT": "1",
-    "VIPS_CONCURRENCY": "1",
-}
+THREADS = 1  # set from --threads before the rows are made
+
+
+def thread_environment():
+    return {name: str(THREADS)
+            for name in ("OMP_NUM_THREADS", "MAGICK_THREAD_LIMIT", "VIPS_CONCURRENCY")}
+
+
+def cores():
+    """taskset's list of the cores the runs may use."""
+    return "0" if THREADS == 1 else f"0-{THREADS - 1}"
 
 
 def convert(*ops):
-    return [CONVERT, "-limit", "thread", "1", "ppm:-", *ops, "ppm:-"]
+    return [CONVERT, "-limit", "thread", str(THREADS), "ppm:-", *ops, "ppm:-"]
 
 
 def gm(*ops):
-    return ["gm", "convert", "-limit", "threads", "1", "ppm:-", *ops, "ppm:-"]
+    return ["gm", "convert", "-limit", "threads", str(THREADS), "ppm:-", *ops, "ppm:-"]
 
 
 def vips(operation, *args):
@@ -166,10 +178,10 @@ def installed(argv):
 
 def time_once(argv, photo):
     """Wall seconds, CPU seconds and peak resident MiB of one whole process."""
-    env = dict(os.environ, **ONE_THREAD)
+    env = dict(os.environ, **thread_environment())
     with open(photo, "rb") as stdin, open(os.devnull, "wb") as devnull:
         start = time.perf_counter()
-        process = subprocess.Popen(["taskset", "-c", "0", *argv], stdin=stdin,
+        process = subprocess.Popen(["taskset", "-c", cores(), *argv], stdin=stdin,
                                    stdout=devnull, stderr=subprocess.DEVNULL, env=env)
         _, status, usage = os.wait4(process.pid, 0)
         seconds = time.perf_counter() - start
@@ -182,9 +194,9 @@ def time_once(argv, photo):
 def output_digest(argv, photo):
     """SHA-256 of what one run writes to stdout, or None if the run fails."""
     digest = hashlib.sha256()
-    env = dict(os.environ, **ONE_THREAD)
+    env = dict(os.environ, **thread_environment())
     with open(photo, "rb") as stdin:
-        process = subprocess.Popen(["taskset", "-c", "0", *argv], stdin=stdin,
+        process = subprocess.Popen(["taskset", "-c", cores(), *argv], stdin=stdin,
                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env)
         for chunk in iter(lambda: process.stdout.read(1 << 20), b""):
             digest.update(chunk)
@@ -236,10 +248,16 @@ def print_header(args):
     ratios = ["peer / photofilter"] if not args.no_peers else []
     if args.baseline:
         ratios.append("baseline / photofilter: below 1, this build is slower")
+    if THREADS == 1:
+        where = "one core (taskset -c 0)"
+        measure = ("CPU time (user + system), which a busy or throttled virtual machine "
+                   "disturbs less than wall time")
+    else:
+        where = f"{THREADS} threads on cores {cores()}"
+        measure = "wall time (CPU time adds up the threads)"
     print(f"{WIDTH}x{HEIGHT} photo, {args.runs} runs each after one uncounted round, "
-          "one core (taskset -c 0), output to /dev/null; medians; MP/s and ratio "
-          f"({'; '.join(ratios)}) from CPU time (user + system), which a busy or "
-          "throttled virtual machine disturbs less than wall time")
+          f"{where}, output to /dev/null; medians; MP/s and ratio "
+          f"({'; '.join(ratios)}) from {measure}")
     if args.baseline:
         print(f"Baseline: {args.baseline}; bytes: whether its output equals photofilter's")
     print()
@@ -260,7 +278,12 @@ def main():
     parser.add_argument("--baseline", default="",
                         help="another photofilter build (binary or build folder) to time alike")
     parser.add_argument("--no-peers", action="store_true", help="leave the other tools out")
+    parser.add_argument("--threads", type=int, default=1,
+                        help="threads of every tool, on as many cores (default 1)")
     args = parser.parse_args()
+    global THREADS
+    THREADS = max(args.threads, 1)
+    threads_option = ["--threads", str(THREADS)] if THREADS > 1 else []
 
     program = os.path.join(args.build, "photofilter")
     make_photo = os.path.join(args.build, "bench", "photofilter_make_photo")
@@ -284,6 +307,8 @@ def main():
                 if pf_args is None:
                     continue
                 peers = []
+            if pf_args is not None:
+                pf_args = threads_option + pf_args
             tools = [] if pf_args is None else [("photofilter", [program, *pf_args])]
             bytes_cell = None
             if baseline:
@@ -311,6 +336,11 @@ def summary(label, argv, results, failed):
     return (statistics.median(wall), statistics.median(cpu), max(peak)), ""
 
 
+def measured(figures):
+    """The seconds that MP/s and ratios come from: CPU on one core, wall on many."""
+    return figures[1] if THREADS == 1 else figures[0]
+
+
 def photofilter_cells(argv, results, failed):
     """The four photofilter cells and its CPU seconds (None: no figures)."""
     if argv is None:
@@ -318,8 +348,8 @@ def photofilter_cells(argv, results, failed):
     pf, why = summary("photofilter", argv, results, failed)
     if pf is None:
         return [why, "", "", ""], None
-    mps = WIDTH * HEIGHT / 1e6 / max(pf[1], 1e-3)
-    return [f"{pf[0]:.3f}", f"{pf[1]:.3f}", f"{mps:.0f}", f"{pf[2]:.0f}"], pf[1]
+    mps = WIDTH * HEIGHT / 1e6 / max(measured(pf), 1e-3)
+    return [f"{pf[0]:.3f}", f"{pf[1]:.3f}", f"{mps:.0f}", f"{pf[2]:.0f}"], measured(pf)
 
 
 def timed_cells(label, argv, results, failed, pf_seconds):
@@ -329,7 +359,7 @@ def timed_cells(label, argv, results, failed, pf_seconds):
     figures, why = summary(label, argv, results, failed)
     if figures is None:
         return [why, "", "", ""]
-    ratio = f"{figures[1] / max(pf_seconds, 1e-3):.2f}" if pf_seconds else "-"
+    ratio = f"{measured(figures) / max(pf_seconds, 1e-3):.2f}" if pf_seconds else "-"
     return [f"{figures[0]:.3f}", f"{figures[1]:.3f}", f"{figures[2]:.0f}", ratio]
 
 
