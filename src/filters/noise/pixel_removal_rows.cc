@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "image/multiversion.h"
+#include "image/parallel.h"
 #include "image/window_statistics.h"
 
 namespace photofilter {
@@ -137,6 +138,27 @@ PHOTOFILTER_MULTIVERSION void average_marked(const int16_t *here, const uint8_t 
   }
 }
 
+// Rows y0 .. y1 - 1 of an image at least 3 wide, each from a copy of
+// itself.
+void smooth_horizontal_extremes_in(Image &image, int32_t y0, int32_t y1) {
+  const int32_t nx = image.nx;
+  const int64_t count = int64_t{kSamplesPerPixel} * nx;
+  std::vector<int32_t> sums(nx);
+  SampleRow here(count), out(count);
+  std::vector<uint32_t> marks(nx, kKeep);
+  for (int32_t y = y0; y < y1; ++y) {
+    Pixel *row = image.row(y);
+    brightness_row(row, nx, sums.data());
+    load_samples(row, nx, here);
+    mark_horizontal_extremes(sums.data(), nx, marks.data());
+    average_marked(here.data(), reinterpret_cast<const uint8_t *>(marks.data()), count,
+                   out.data());
+    // Only the interior pixels are stored back: the first and last stay.
+    std::memcpy(row + 1, out.data() + kSamplesPerPixel,
+                static_cast<size_t>(nx - 2) * sizeof(Pixel));
+  }
+}
+
 }  // namespace
 
 // Rows 1 .. ny-2 in turn, each from the copies of itself and its two
@@ -169,25 +191,12 @@ void remove_specks_by_rows(Image &image, bool light, bool dark) {
   }
 }
 
-// Each row from a copy of itself.
+// Each row from a copy of itself, so the rows go over the run's threads in
+// bands, each band with copies of its own.
 void smooth_horizontal_extremes_by_rows(Image &image) {
   const int32_t nx = image.nx;
   if (nx < 3) return;
-  const int64_t count = int64_t{kSamplesPerPixel} * nx;
-  std::vector<int32_t> sums(nx);
-  SampleRow here(count), out(count);
-  std::vector<uint32_t> marks(nx, kKeep);
-  for (int32_t y = 0; y < image.ny; ++y) {
-    Pixel *row = image.row(y);
-    brightness_row(row, nx, sums.data());
-    load_samples(row, nx, here);
-    mark_horizontal_extremes(sums.data(), nx, marks.data());
-    average_marked(here.data(), reinterpret_cast<const uint8_t *>(marks.data()), count,
-                   out.data());
-    // Only the interior pixels are stored back: the first and last stay.
-    std::memcpy(row + 1, out.data() + kSamplesPerPixel,
-                static_cast<size_t>(nx - 2) * sizeof(Pixel));
-  }
+  split_rows(image, [&](int32_t y0, int32_t y1) { smooth_horizontal_extremes_in(image, y0, y1); });
 }
 
 }  // namespace photofilter
