@@ -12,6 +12,7 @@
 #include "image/errors.h"
 #include "image/input_read.h"
 #include "image/multiversion.h"
+#include "image/parallel.h"
 #include "image/ppm_header.h"
 #include "image/sample.h"
 
@@ -86,6 +87,11 @@ class RowSink {
   std::vector<uint8_t> decoded_;
 };
 
+// Rows of this width that make a part worth a thread.
+int64_t rows_per_part(int32_t nx) {
+  return std::max<int64_t>(1, kSmallestPixelPart / std::max(nx, 1));
+}
+
 [[noreturn]] void throw_data_ends(int32_t first_row, size_t bytes_got, size_t row_bytes,
                                   int32_t ny) {
   throw RunError(format_message("read file error: image data ends in row %d of %d\n",
@@ -116,13 +122,19 @@ void read_pixels(const ImageHeader &image, Channels channels, std::FILE *in, Row
     chunk.resize(wanted);
     const size_t got = read_input(in, chunk.data(), wanted);
     if (got < wanted) throw_data_ends(y, got, row_bytes, image.ny);
+    if (plain_rgb8) {
+      // Each row is widened on its own, so a chunk's rows go over the run's
+      // threads.
+      split_work(rows, rows_per_part(image.nx), [&](int64_t begin, int64_t end) {
+        for (int64_t k = begin; k < end; ++k) {
+          sink.take_rgb8(chunk.data() + row_bytes * k, y + static_cast<int32_t>(k));
+        }
+      });
+      continue;
+    }
     for (int32_t k = 0; k < rows; ++k) {
-      const uint8_t *raw = chunk.data() + row_bytes * k;
-      if (plain_rgb8) {
-        sink.take_rgb8(raw, y + k);
-      } else {
-        sink.take_decoded(raw, y + k, channels, bytes_per_sample, table.data());
-      }
+      sink.take_decoded(chunk.data() + row_bytes * k, y + k, channels, bytes_per_sample,
+                        table.data());
     }
   }
 }
@@ -245,9 +257,13 @@ void write_image(const Image &image, std::FILE *out) {
   if (narrowed) {
     for (int32_t y = 0; y < image.ny; y += rows_per_chunk) {
       const int32_t rows = std::min(rows_per_chunk, image.ny - y);
-      for (int32_t k = 0; k < rows; ++k) {
-        narrow_row_to_bytes(image.row(y + k), image.nx, chunk.data() + row_bytes * k);
-      }
+      // Each row is narrowed on its own, over the run's threads.
+      split_work(rows, rows_per_part(image.nx), [&](int64_t begin, int64_t end) {
+        for (int64_t k = begin; k < end; ++k) {
+          narrow_row_to_bytes(image.row(y + static_cast<int32_t>(k)), image.nx,
+                              chunk.data() + row_bytes * k);
+        }
+      });
       if (std::fwrite(chunk.data(), 1, row_bytes * rows, out) != row_bytes * rows) {
         throw_write_error();
       }
