@@ -72,18 +72,20 @@ void EdgeBands::blur_and_scale(EdgeRows &image, const EdgeScaler &scaler) {
     if (y0 > top) {
       std::memcpy(band_.pixels.get(), carry_.get(), sizeof(Pixel) * nx * (y0 - top));
     }
-    for (int64_t y = y0; y < bottom; ++y) {
-      image.copy_row(static_cast<int32_t>(y), band_.row(static_cast<int32_t>(y - top)));
-    }
+    // Rows are copied, and scaled below, each on its own: the band's rows
+    // go over the run's threads.
+    const int64_t smallest = std::max<int64_t>(1, kSmallestPixelPart / nx);
+    split_work(bottom - y0, smallest, [&](int64_t begin, int64_t end) {
+      for (int64_t y = y0 + begin; y < y0 + end; ++y) {
+        image.copy_row(static_cast<int32_t>(y), band_.row(static_cast<int32_t>(y - top)));
+      }
+    });
     const int64_t carried = std::min(reach_, y1);
     if (y1 < ny && carried > 0) {
       std::memcpy(carry_.get(), band_.row(static_cast<int32_t>(y1 - carried - top)),
                   sizeof(Pixel) * nx * carried);
     }
     for (int32_t k = 0; k < radius_; ++k) weighted_blur(band_, radius_, weight_);
-    // Each row is scaled on its own, so the band's rows go over the run's
-    // threads.
-    const int64_t smallest = std::max<int64_t>(1, kSmallestPixelPart / nx);
     split_work(y1 - y0, smallest, [&](int64_t begin, int64_t end) {
       for (int64_t y = y0 + begin; y < y0 + end; ++y) {
         image.scale_row(static_cast<int32_t>(y), band_.row(static_cast<int32_t>(y - top)),
