@@ -71,14 +71,14 @@ constexpr const char *kScaledImage = "scaled image";
 // The per-column and per-row tables take up to 32 bytes a line.
 int64_t scaling_table_bytes(const ScaleFactors &f) { return (int64_t{f.width} + f.height) * 32; }
 
-bool scales_in_place(const ScaleFactors &f) { return f.bin_width >= 1 && f.bin_height >= 1; }
-
 void log_scale_factors(const char *name, const ScaleFactors &f) {
   std::fprintf(stderr, "%s  %g,%g new size %d,%d\n", name, f.fx, f.fy, f.width, f.height);
   std::fprintf(stderr, "add bins with size %g,%g\n", f.bin_width, f.bin_height);
 }
 
 }  // namespace
+
+bool scales_in_place(const ScaleFactors &f) { return f.bin_width >= 1 && f.bin_height >= 1; }
 
 ResultArray scaled_result(const char *name, const ScaleFactors &f, PixelArray &source) {
   ResultArray result(source, int64_t{f.width} * f.height, scales_in_place(f), kScaledImage,

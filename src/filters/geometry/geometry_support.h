@@ -96,6 +96,11 @@ struct ScaleFactors {
 // on either side.
 ScaleFactors scale_factors(const char *word, const ImageHeader &image, double box_margin);
 
+// Whether a scaling's result takes the source's own array: bins at least
+// one source pixel wide and high read only at or after the result pixel's
+// own index.
+bool scales_in_place(const ScaleFactors &f);
+
 // The array a scaling writes into, after which it logs the factors, the
 // new size and the bin size under `name`. Bins at least one source pixel
 // wide and high read only at or after the result pixel's own index, so a

@@ -20,6 +20,7 @@
 #include "filters/geometry/scaling.h"
 #include "filters/geometry/scaling_bins.h"
 #include "image/multiversion.h"
+#include "image/parallel.h"
 #include "image/vector_types.h"
 
 namespace photofilter {
@@ -87,41 +88,51 @@ PHOTOFILTER_INLINE void bin_row(const Source &source, const ScalePlan &p, const 
   }
 }
 
+// Result rows j0 .. j1 - 1.
 template <typename Source, typename Result>
-PHOTOFILTER_INLINE void bin_rows(const Source &source, const ScalePlan &p, Result *to) {
+PHOTOFILTER_INLINE void bin_rows(const Source &source, const ScalePlan &p, Result *to,
+                                 int32_t j0, int32_t j1) {
   const int32_t width = p.f.width;
-  const int32_t height = p.f.height;
   const Shortcuts columns = shortcuts_of(p.columns);
   const Shortcuts rows = shortcuts_of(p.rows);
   std::vector<Pixel> row(static_cast<size_t>(width));
-  for (int32_t j = 0; j < height; ++j, to += kResultStep<Result> * width) {
+  to += kResultStep<Result> * width * int64_t{j0};
+  for (int32_t j = j0; j < j1; ++j, to += kResultStep<Result> * width) {
     bin_row(source, p, columns, rows, j, row.data());
     store_row(row.data(), width, to);
   }
 }
 
 PHOTOFILTER_MULTIVERSION void bin_by_terms(const PixelSampleRows &source, const ScalePlan &p,
-                                           Pixel *to) {
-  bin_rows(source, p, to);
+                                           Pixel *to, int32_t j0, int32_t j1) {
+  bin_rows(source, p, to, j0, j1);
 }
 
 PHOTOFILTER_MULTIVERSION void bin_by_terms(const ByteSampleRows &source, const ScalePlan &p,
-                                           Pixel *to) {
-  bin_rows(source, p, to);
+                                           Pixel *to, int32_t j0, int32_t j1) {
+  bin_rows(source, p, to, j0, j1);
 }
 
 PHOTOFILTER_MULTIVERSION void bin_by_terms(const ByteSampleRows &source, const ScalePlan &p,
-                                           uint8_t *to) {
-  bin_rows(source, p, to);
+                                           uint8_t *to, int32_t j0, int32_t j1) {
+  bin_rows(source, p, to, j0, j1);
 }
 
-// The separable pass where it serves, bin by bin otherwise.
+// The separable pass where it serves, bin by bin otherwise. A result in
+// its own array (an enlargement on either axis) is binned row by row over
+// the run's threads: its rows read only the source. A reduction writes
+// into the source's memory as it reads it and stays on one thread.
 template <typename Source, typename Result>
 void bin_by_the_fastest_path(const Source &source, const ScalePlan &p, Result *to) {
   if (reduces_separably(p)) {
     reduce_separably(source, p, to);
+  } else if (scales_in_place(p.f)) {
+    bin_by_terms(source, p, to, 0, p.f.height);
   } else {
-    bin_by_terms(source, p, to);
+    ImageHeader result;
+    result.nx = p.f.width;
+    result.ny = p.f.height;
+    split_rows(result, [&](int32_t j0, int32_t j1) { bin_by_terms(source, p, to, j0, j1); });
   }
 }
 
