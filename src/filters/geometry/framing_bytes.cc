@@ -1,6 +1,7 @@
 // "-fr" on an image still held as read: when the colour is a byte triple,
 // or the image is written next, the framed image is made of bytes; other
 // colours need Pixels and the image is widened.
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "filters/geometry/framing.h"
 #include "filters/geometry/geometry_commands.h"
 #include "filters/geometry/geometry_support.h"
+#include "image/parallel.h"
 #include "image/sample.h"
 #include "image/step_timer.h"
 
@@ -34,20 +36,28 @@ void frame_bytes(const ByteImage &image, const Frame &f, int64_t width, Pixel co
     colour_row[i + 1] = clamp_to_byte(colour.g);
     colour_row[i + 2] = clamp_to_byte(colour.b);
   }
-  const auto colour_rows = [&](int rows) {
-    for (int y = 0; y < rows; ++y, to += row_bytes) std::memcpy(to, colour_row.data(), row_bytes);
-  };
   const size_t image_row_bytes = static_cast<size_t>(image.nx) * 3;
   const size_t left_bytes = static_cast<size_t>(f.left) * 3;
   const size_t right_bytes = static_cast<size_t>(f.right) * 3;
-  const uint8_t *from = image.bytes();
-  colour_rows(f.top);
-  for (int32_t y = 0; y < image.ny; ++y, to += row_bytes, from += image_row_bytes) {
-    std::memcpy(to, colour_row.data(), left_bytes);
-    std::memcpy(to + left_bytes, from, image_row_bytes);
-    std::memcpy(to + left_bytes + image_row_bytes, colour_row.data(), right_bytes);
-  }
-  colour_rows(f.bottom);
+  // Row y of the framed image: a colour row above and below the image,
+  // the image's row between its borders otherwise. Each row is written on
+  // its own, so the rows go over the run's threads.
+  const auto frame_row = [&](int64_t y) {
+    uint8_t *row = to + row_bytes * y;
+    const int64_t image_y = y - f.top;
+    if (image_y < 0 || image_y >= image.ny) {
+      std::memcpy(row, colour_row.data(), row_bytes);
+      return;
+    }
+    std::memcpy(row, colour_row.data(), left_bytes);
+    std::memcpy(row + left_bytes, image.bytes() + image_row_bytes * image_y, image_row_bytes);
+    std::memcpy(row + left_bytes + image_row_bytes, colour_row.data(), right_bytes);
+  };
+  const int64_t height = int64_t{f.top} + image.ny + f.bottom;
+  split_work(height, std::max<int64_t>(1, kSmallestPixelPart / std::max<int64_t>(width, 1)),
+             [&](int64_t begin, int64_t end) {
+               for (int64_t y = begin; y < end; ++y) frame_row(y);
+             });
 }
 
 }  // namespace
