@@ -13,6 +13,7 @@
 #include "image/errors.h"
 #include "image/sample.h"
 #include "image/multiversion.h"
+#include "image/parallel.h"
 
 namespace photofilter {
 
@@ -84,10 +85,12 @@ Image Image::scratch_copy() const {
   copy.ny = ny;
   copy.depth = depth;
   copy.pixels = allocate_pixels(pixel_count(), "scratch copy of the image");
-  if (pixel_count() > 0) {
-    std::memcpy(copy.pixels.get(), pixels.get(),
-                static_cast<size_t>(pixel_count()) * sizeof(Pixel));
-  }
+  // In parts over the run's threads, which also share the first touch of
+  // the fresh array.
+  split_pixels(pixel_count(), [&](int64_t begin, int64_t end) {
+    std::memcpy(copy.pixels.get() + begin, pixels.get() + begin,
+                static_cast<size_t>(end - begin) * sizeof(Pixel));
+  });
   return copy;
 }
 

@@ -8,7 +8,9 @@
 #include "filters/color/color_commands.h"
 #include "filters/color/dither_state.h"
 #include "image/channel_dither.h"
+#include "image/dither_phases.h"
 #include "image/multiversion.h"
+#include "image/parallel.h"
 #include "image/parameter_scan.h"
 #include "image/sample.h"
 #include "image/step_timer.h"
@@ -57,6 +59,17 @@ PHOTOFILTER_MULTIVERSION void add_row_moves(Pixel *row, int32_t nx, const Move *
   }
 }
 
+// Rows y0 .. y1 - 1, each from its start phase.
+PHOTOFILTER_MULTIVERSION void dither_rows(Image &image, const int64_t *start_phases,
+                                          const PhaseMoves<int32_t> &moves, int32_t y0,
+                                          int32_t y1) {
+  std::vector<Move> noted(image.nx);
+  for (int32_t y = y0; y < y1; ++y) {
+    note_row_moves(image.row(y), image.nx, y, start_phases[y], moves, noted.data());
+    add_row_moves(image.row(y), image.nx, noted.data());
+  }
+}
+
 }  // namespace
 
 int32_t &dither_state() {
@@ -80,13 +93,14 @@ void check_color_dithering(const char *word, ImageHeader &) { color_dithering_pl
 
 void color_dithering(const char *word, Image &image) {
   const PhaseMoves<int32_t> moves(bounded_amount(color_dithering_plan(word)));
-  std::vector<Move> noted(image.nx);
-  int64_t phase = dither_state();
-  for (int32_t y = 0; y < image.ny; ++y) {
-    phase = note_row_moves(image.row(y), image.nx, y, phase, moves, noted.data());
-    add_row_moves(image.row(y), image.nx, noted.data());
-  }
-  if (image.ny > 0) dither_state() = static_cast<int32_t>(phase);
+  // Each row's phases come from its own samples before they change and the
+  // phase it starts with, which is worked out ahead: the rows go over the
+  // run's threads.
+  const RowPhases phases = dither_row_phases(image, dither_state());
+  split_rows(image, [&](int32_t y0, int32_t y1) {
+    dither_rows(image, phases.start.data(), moves, y0, y1);
+  });
+  if (image.ny > 0) dither_state() = static_cast<int32_t>(phases.end);
   step_timer("color dithering done");
 }
 

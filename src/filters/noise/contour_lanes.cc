@@ -20,18 +20,18 @@
 //   (v - a and v + (-a) round alike) or leaves the value; the phase is the
 //   same remainder of the same sum.
 // - Each row starts from the phase the plain walk reaches at its start
-//   (row_start_phases, proof beside it), so rows may be sharpened in any
-//   order and on several threads.
+//   (dither_row_phases), so rows may be sharpened in any order and on
+//   several threads.
 // The fourth lane only ever holds 0.
 #include "filters/noise/contour_lanes.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
 #include "image/brightness_table.h"
 #include "image/channel_dither.h"
+#include "image/dither_phases.h"
 #include "image/multiversion.h"
 #include "image/parallel.h"
 #include "image/sample.h"
@@ -77,10 +77,10 @@ PHOTOFILTER_INLINE int next_phase(int phase, int32_t sum, int32_t x, int32_t y) 
 PHOTOFILTER_MULTIVERSION void sharpen_rows(Image &image, const Image &blurred,
                                            const BrightnessTable<double> &brightness,
                                            double contour, const PhaseMoves<double> &moves,
-                                           bool dither, const int *start_phases, int32_t y0,
-                                           int32_t y1) {
+                                           bool dither, const int64_t *start_phases,
+                                           int32_t y0, int32_t y1) {
   for (int32_t y = y0; y < y1; ++y) {
-    int phase = start_phases[y];
+    int phase = static_cast<int>(start_phases[y]);
     Pixel *row = image.row(y);
     const Pixel *around = blurred.row(y);
     RowRemainders remainders;
@@ -104,57 +104,12 @@ PHOTOFILTER_MULTIVERSION void sharpen_rows(Image &image, const Image &blurred,
   }
 }
 
-// The steps s + x + y of a row's phases (s the blurred channel sum of
-// pixel x): their total, and whether none is below 0.
-struct RowSteps {
-  int64_t total = 0;
-  bool none_negative = true;
-};
-
-PHOTOFILTER_MULTIVERSION void row_steps(const Image &blurred, int32_t y0, int32_t y1,
-                                        RowSteps *steps) {
-  for (int32_t y = y0; y < y1; ++y) {
-    const Pixel *row = blurred.row(y);
-    int64_t total = 0, least = 0;
-    for (int32_t x = 0; x < blurred.nx; ++x) {
-      const int64_t step = int64_t{channel_sum(row[x])} + x + y;
-      total += step;
-      least = std::min(least, step);
-    }
-    steps[y] = {total, least >= 0};
-  }
-}
-
-// The dither phase runs on across pixels and rows, but it depends only on
-// the blurred sums and the positions, so the phase each row starts with is
-// worked out ahead and the rows can then be sharpened in any order. While
-// the phase and every step of a row are 0 or more, each remainder is that
-// of a sum that is 0 or more, so the row ends at (phase + the row's total)
-// mod 6; a row with a step below 0 is walked pixel by pixel as the rule
-// walks it.
-std::vector<int> row_start_phases(const Image &blurred) {
-  std::vector<RowSteps> steps(static_cast<size_t>(blurred.ny));
-  split_rows(blurred, [&](int32_t y0, int32_t y1) { row_steps(blurred, y0, y1, steps.data()); });
-  std::vector<int> phases(static_cast<size_t>(blurred.ny));
-  int phase = 0;
-  for (int32_t y = 0; y < blurred.ny; ++y) {
-    phases[y] = phase;
-    if (steps[y].none_negative && phase >= 0) {
-      phase = static_cast<int>((phase + steps[y].total) % 6);
-      continue;
-    }
-    const Pixel *row = blurred.row(y);
-    for (int32_t x = 0; x < blurred.nx; ++x) phase = next_phase(phase, channel_sum(row[x]), x, y);
-  }
-  return phases;
-}
-
 }  // namespace
 
 void sharpen_contours_in_lanes(Image &image, const Image &blurred, double contour,
                                double full_scale, int dither) {
-  const std::vector<int> start_phases =
-      dither != 0 ? row_start_phases(blurred) : std::vector<int>(blurred.ny, 0);
+  const std::vector<int64_t> start_phases =
+      dither != 0 ? dither_row_phases(blurred, 0).start : std::vector<int64_t>(blurred.ny, 0);
   const BrightnessTable<double> brightness(full_scale);
   const PhaseMoves<double> moves(dither);
   // Rows over the run's threads: a row needs only its start phase.
