@@ -59,15 +59,19 @@ PHOTOFILTER_MULTIVERSION void add_row_moves(Pixel *row, int32_t nx, const Move *
   }
 }
 
-// Rows y0 .. y1 - 1, each from its start phase.
-PHOTOFILTER_MULTIVERSION void dither_rows(Image &image, const int64_t *start_phases,
-                                          const PhaseMoves<int32_t> &moves, int32_t y0,
-                                          int32_t y1) {
+// Rows y0 .. y1 - 1, each from its start phase, or, without start phases,
+// with the phase carried on from row to row from `phase`. Returns the
+// phase after the last row.
+PHOTOFILTER_MULTIVERSION int64_t dither_rows(Image &image, const int64_t *start_phases,
+                                             int64_t phase, const PhaseMoves<int32_t> &moves,
+                                             int32_t y0, int32_t y1) {
   std::vector<Move> noted(image.nx);
   for (int32_t y = y0; y < y1; ++y) {
-    note_row_moves(image.row(y), image.nx, y, start_phases[y], moves, noted.data());
+    if (start_phases != nullptr) phase = start_phases[y];
+    phase = note_row_moves(image.row(y), image.nx, y, phase, moves, noted.data());
     add_row_moves(image.row(y), image.nx, noted.data());
   }
+  return phase;
 }
 
 }  // namespace
@@ -93,14 +97,20 @@ void check_color_dithering(const char *word, ImageHeader &) { color_dithering_pl
 
 void color_dithering(const char *word, Image &image) {
   const PhaseMoves<int32_t> moves(bounded_amount(color_dithering_plan(word)));
-  // Each row's phases come from its own samples before they change and the
-  // phase it starts with, which is worked out ahead: the rows go over the
-  // run's threads.
-  const RowPhases phases = dither_row_phases(image, dither_state());
-  split_rows(image, [&](int32_t y0, int32_t y1) {
-    dither_rows(image, phases.start.data(), moves, y0, y1);
-  });
-  if (image.ny > 0) dither_state() = static_cast<int32_t>(phases.end);
+  int64_t phase = dither_state();
+  if (run_threads() == 1) {
+    phase = dither_rows(image, nullptr, phase, moves, 0, image.ny);
+  } else {
+    // Each row's phases come from its own samples before they change and
+    // the phase it starts with, which is worked out ahead: the rows go
+    // over the run's threads.
+    const RowPhases phases = dither_row_phases(image, phase);
+    split_rows(image, [&](int32_t y0, int32_t y1) {
+      dither_rows(image, phases.start.data(), 0, moves, y0, y1);
+    });
+    phase = phases.end;
+  }
+  if (image.ny > 0) dither_state() = static_cast<int32_t>(phase);
   step_timer("color dithering done");
 }
 

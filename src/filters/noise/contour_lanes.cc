@@ -73,14 +73,16 @@ PHOTOFILTER_INLINE int next_phase(int phase, int32_t sum, int32_t x, int32_t y) 
   return static_cast<int>((int64_t{phase} + sum + x + y) % 6);
 }
 
-// Rows y0 .. y1 - 1, each from its start phase.
+// Rows y0 .. y1 - 1, each from its start phase, or, without start phases,
+// with the phase carried on from row to row from 0.
 PHOTOFILTER_MULTIVERSION void sharpen_rows(Image &image, const Image &blurred,
                                            const BrightnessTable<double> &brightness,
                                            double contour, const PhaseMoves<double> &moves,
                                            bool dither, const int64_t *start_phases,
                                            int32_t y0, int32_t y1) {
+  int phase = 0;
   for (int32_t y = y0; y < y1; ++y) {
-    int phase = static_cast<int>(start_phases[y]);
+    if (start_phases != nullptr) phase = static_cast<int>(start_phases[y]);
     Pixel *row = image.row(y);
     const Pixel *around = blurred.row(y);
     RowRemainders remainders;
@@ -108,11 +110,16 @@ PHOTOFILTER_MULTIVERSION void sharpen_rows(Image &image, const Image &blurred,
 
 void sharpen_contours_in_lanes(Image &image, const Image &blurred, double contour,
                                double full_scale, int dither) {
-  const std::vector<int64_t> start_phases =
-      dither != 0 ? dither_row_phases(blurred, 0).start : std::vector<int64_t>(blurred.ny, 0);
   const BrightnessTable<double> brightness(full_scale);
   const PhaseMoves<double> moves(dither);
-  // Rows over the run's threads: a row needs only its start phase.
+  if (run_threads() == 1) {
+    sharpen_rows(image, blurred, brightness, contour, moves, dither != 0, nullptr, 0, image.ny);
+    return;
+  }
+  // Rows over the run's threads: a row needs only its start phase, worked
+  // out ahead.
+  const std::vector<int64_t> start_phases =
+      dither != 0 ? dither_row_phases(blurred, 0).start : std::vector<int64_t>(blurred.ny, 0);
   split_rows(image, [&](int32_t y0, int32_t y1) {
     sharpen_rows(image, blurred, brightness, contour, moves, dither != 0, start_phases.data(), y0,
                  y1);
