@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -52,7 +53,7 @@ std::vector<std::string> byte_command_words() {
 // radius 20, and smoothed enlargements blur the enlarged image. The small
 // files cover them.
 bool slow_on_large_file(const std::string &command, const std::string &word) {
-  return command == "-sc" || (command == "-ssc" && std::atof(word.c_str()) > 1) ||
+  return command == "-sc" || (command == "-s" && word == "10,20,30,40,2,3") || (command == "-ssc" && std::atof(word.c_str()) > 1) ||
          ((command == "-ec" || command == "-ec1") && word == "10,20,30,40,2,3");
 }
 
@@ -74,9 +75,19 @@ TEST_P(ByteEntryPoint, GivesWhatTheHandlerGivesOnTheWidenedImage) {
                          "0.5,0.5,0.5,2,0,1,0",
                          // compression factors and blur cycles
                          "2", "100000"};
+  // One cycle of the blur: step mode, radii 0, 7 and beyond the streamed
+  // window or the image, a weight that overflows, a weight of 0.
+  const char *blur_words[] = {"1,2,-3", "1,0,5",     "1,7,0.3", "1,1,1000",
+                              "1,70,2", "1,600,1", "1,3,1e308", "3,1,0"};
+  std::vector<const char *> all_words(std::begin(words), std::end(words));
+  if (command.word == std::string("-s")) {
+    all_words.insert(all_words.end(), std::begin(blur_words), std::end(blur_words));
+  }
   for (const std::string &file : files) {
-    for (const char *word : words) {
+    for (const char *word : all_words) {
       if (file.size() > 100000 && slow_on_large_file(command.word, word)) continue;
+      // A hundred thousand blur cycles take seconds even on a small image.
+      if (command.word == std::string("-s") && word == std::string("100000")) continue;
       for (const bool written_next : {false, true}) {
         Image widened = read_from(file);
         WorkingImage bytes(read_bytes_from(file));

@@ -47,6 +47,10 @@ struct Command {
   ByteHandler on_bytes = nullptr;
   Family family = Family::unchanged;
   const char *direction = "";  // one line: which way the main numbers act
+  // Set where the byte entry point gains only when the result is written
+  // next: as the first of more commands the image is read as Pixels, which
+  // widens it on the way in.
+  bool bytes_only_when_written_next = false;
 };
 
 std::span<const Command> command_table();

@@ -109,9 +109,10 @@ int answer_without_image(int argc, const char *const *argv, const RunOptions &op
 
 // The image is kept as read, 3 bytes a pixel, while the commands can work
 // on it so.
-WorkingImage read_working_image(const char *first_command_word, std::FILE *in) {
-  const Command *first = find_command(first_command_word);
-  if (first != nullptr && first->on_bytes != nullptr) {
+WorkingImage read_working_image(const CommandPair &first_pair, std::FILE *in) {
+  const Command *first = find_command(first_pair.command_word);
+  if (first != nullptr && first->on_bytes != nullptr &&
+      (first_pair.last || !first->bytes_only_when_written_next)) {
     ByteImage image;
     read_byte_image(image, in);
     return WorkingImage(std::move(image));
@@ -186,7 +187,7 @@ int run(int argc, const char *const *argv, std::FILE *in, std::FILE *out) {
       copy_image_unchanged(in, out);
       return 0;
     }
-    WorkingImage image = read_working_image(argv[first], in);
+    WorkingImage image = read_working_image(command_pairs(argc, argv, first).front(), in);
     step_timer("start after read file");
     if (!apply_commands(argc, argv, first, image)) return 1;
     write_working_image(image, out);

@@ -171,6 +171,13 @@ inline bool is_power_of_two(double x) {
   return std::isfinite(x) && x > 0 && std::frexp(x, &exponent) == 0.5;
 }
 
+// The most samples a window of a blur with this radius holds, in either
+// pass over an image of nx by ny pixels.
+inline int64_t largest_window(int32_t nx, int32_t ny, int32_t radius) {
+  const int64_t longest_line = std::max(nx, ny);
+  return std::min(2 * int64_t{std::max(radius, 0)} + 1, longest_line);
+}
+
 // Calls act(rule) with the fastest form of the rule for this weight: all
 // of them give the same results, the exact integer ones only where their
 // bounds hold for every window up to `largest` samples.

@@ -21,13 +21,6 @@
 namespace photofilter {
 namespace {
 
-// The most samples a window of a blur with this radius holds, in either
-// pass.
-int64_t largest_window(int32_t nx, int32_t ny, int32_t radius) {
-  const int64_t longest_line = std::max(nx, ny);
-  return std::min(2 * int64_t{std::max(radius, 0)} + 1, longest_line);
-}
-
 template <typename Rule>
 PHOTOFILTER_MULTIVERSION void blur_rows(Image &image, int32_t radius, Rule rule, int32_t y0,
                                         int32_t y1) {
@@ -59,7 +52,7 @@ PHOTOFILTER_MULTIVERSION void blur_at_points(RowSource &source, int32_t radius, 
 
 void weighted_blur(Image &image, int32_t radius, double weight) {
   if (weight == 0) return;
-  blur_rules::with_rule(weight, largest_window(image.nx, image.ny, radius),
+  blur_rules::with_rule(weight, blur_rules::largest_window(image.nx, image.ny, radius),
                         [&](auto rule) { blur_both_ways(image, radius, rule); });
 }
 
@@ -67,7 +60,7 @@ void weighted_blur_sampled(RowSource &source, int32_t radius, double weight,
                            std::span<const int32_t> columns, std::span<const int32_t> rows,
                            Pixel *out) {
   blur_rules::with_rule(
-      weight, largest_window(source.width(), source.height(), radius),
+      weight, blur_rules::largest_window(source.width(), source.height(), radius),
       [&](auto rule) { blur_at_points(source, radius, rule, columns, rows, out); });
 }
 

@@ -26,5 +26,8 @@ void check_single_pixel_removal(const char *word, ImageHeader &image);
 
 // "-b2" for an image still held as bytes, which stays bytes.
 void blur2_bytes(const char *word, WorkingImage &image, bool written_next);
+// "-s" for an image still held as bytes: bytes again when its one cycle is
+// written next or its weight is 0, else widened.
+void smooth_bytes(const char *word, WorkingImage &image, bool written_next);
 
 }  // namespace photofilter

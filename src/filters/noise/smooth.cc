@@ -3,9 +3,9 @@
 
 #include "filters/noise/noise_commands.h"
 #include "filters/noise/noise_plans.h"
+#include "filters/noise/smooth.h"
 #include "image/kernels.h"
 #include "image/parameter_scan.h"
-#include "image/step_timer.h"
 
 namespace photofilter {
 
@@ -18,11 +18,7 @@ SmoothPlan plan_smooth(const char *word) {
 
 void smooth(const char *word, Image &image) {
   const SmoothPlan p = plan_smooth(word);
-  for (int cycle = 0; cycle < p.cycles; ++cycle) {
-    weighted_blur(image, p.average, p.weight);
-    step_timer("smooth cycle ");
-  }
-  step_timer("smooth done");
+  smooth_cycles(p, [&] { weighted_blur(image, p.average, p.weight); });
 }
 
 void check_smooth(const char *word, ImageHeader &) { plan_smooth(word); }
