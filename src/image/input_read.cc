@@ -1,6 +1,7 @@
 #include "image/input_read.h"
 
 #include <poll.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -39,6 +40,22 @@ size_t read_input(std::FILE *in, void *buffer, size_t count) {
     done += std::fread(bytes + done, 1, count - done, in);
     if (done == count || !std::ferror(in)) break;  // all of it, or the end of input
     recover_from(in, errno);
+  }
+  return done;
+}
+
+size_t read_file_at(std::FILE *in, void *buffer, size_t count, int64_t offset) {
+  auto *bytes = static_cast<unsigned char *>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t got = pread(fileno(in), bytes + done, count - done,
+                              static_cast<off_t>(offset + static_cast<int64_t>(done)));
+    if (got == 0) break;  // the end of the file
+    if (got > 0) {
+      done += static_cast<size_t>(got);
+    } else if (errno != EINTR) {
+      throw_read_error(errno);
+    }
   }
   return done;
 }

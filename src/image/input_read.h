@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 namespace photofilter {
@@ -14,6 +15,14 @@ namespace photofilter {
 // `count` only at the end of input. Throws RunError "read file error:
 // <reason>" when a read fails.
 size_t read_input(std::FILE *in, void *buffer, size_t count);
+
+// Reads up to `count` bytes of the regular file `in` reads from, starting
+// `offset` bytes into the file, without moving the stream's position (so
+// parts of a file can be read at once from several threads). An
+// interrupted read is retried. Returns fewer than `count` only at the end
+// of the file; throws RunError "read file error: <reason>" when a read
+// fails.
+size_t read_file_at(std::FILE *in, void *buffer, size_t count, int64_t offset);
 
 // The next byte of `in` (0..255), or EOF at the end of input; reads and
 // fails like read_input.

@@ -98,6 +98,48 @@ int64_t rows_per_part(int32_t nx) {
                                 first_row + static_cast<int32_t>(bytes_got / row_bytes), ny));
 }
 
+// True when `in` is a regular file that holds at least `bytes` more bytes
+// after its current position, so that copying them cannot run short.
+bool file_holds(std::FILE *in, int64_t bytes) {
+  struct stat status {};
+  if (fstat(fileno(in), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+  const off_t position = ftello(in);
+  return position >= 0 && status.st_size - position >= bytes;
+}
+
+// Plain 8-bit colour from a regular file that holds it all, with more than
+// one thread: each part of the rows is read at its own offset in the file
+// (the reads and the first touch of the memory they fill go over the
+// threads), and the stream is left after the data as a sequential read
+// leaves it.
+bool read_rgb8_rows_at_once(const ImageHeader &image, std::FILE *in, RowSink &sink,
+                            size_t row_bytes) {
+  const int64_t total = static_cast<int64_t>(row_bytes) * image.ny;
+  const int64_t start = ftello(in);
+  if (run_threads() <= 1 || start < 0 || !file_holds(in, total)) return false;
+  const int32_t rows_per_chunk =
+      static_cast<int32_t>(std::max<size_t>(1, kChunkBytes / row_bytes));
+  split_work(image.ny, rows_per_part(image.nx), [&](int64_t first, int64_t end) {
+    std::vector<uint8_t> chunk;
+    for (auto y = static_cast<int32_t>(first); y < end; y += rows_per_chunk) {
+      const int32_t rows = std::min<int32_t>(rows_per_chunk, static_cast<int32_t>(end) - y);
+      const size_t wanted = row_bytes * static_cast<size_t>(rows);
+      uint8_t *direct = sink.direct_rgb8_rows(y);
+      if (direct == nullptr) chunk.resize(wanted);
+      uint8_t *to = direct != nullptr ? direct : chunk.data();
+      const int64_t offset = start + static_cast<int64_t>(row_bytes) * y;
+      const size_t got = read_file_at(in, to, wanted, offset);
+      if (got < wanted) throw_data_ends(y, got, row_bytes, image.ny);
+      if (direct != nullptr) continue;
+      for (int32_t k = 0; k < rows; ++k) sink.take_rgb8(to + row_bytes * k, y + k);
+    }
+  });
+  if (fseeko(in, start + total, SEEK_SET) != 0) {
+    throw RunError(format_message("read file error: %s\n", std::strerror(errno)));
+  }
+  return true;
+}
+
 void read_pixels(const ImageHeader &image, Channels channels, std::FILE *in, RowSink &sink) {
   const int bytes_per_sample = image.depth <= 255 ? 1 : 2;
   const int samples_per_pixel = channels == Channels::colour ? 3 : 1;
@@ -107,6 +149,7 @@ void read_pixels(const ImageHeader &image, Channels channels, std::FILE *in, Row
   const std::vector<uint8_t> table = sample_scale_table(image.depth, bytes_per_sample);
   const bool plain_rgb8 =
       channels == Channels::colour && bytes_per_sample == 1 && image.depth == 255;
+  if (plain_rgb8 && read_rgb8_rows_at_once(image, in, sink, row_bytes)) return;
   const int32_t rows_per_chunk =
       static_cast<int32_t>(std::max<size_t>(1, kChunkBytes / row_bytes));
   std::vector<uint8_t> chunk;
@@ -181,14 +224,6 @@ void close_output(const ImageHeader &image, std::FILE *out) {
                static_cast<long long>(image.pixel_count()));
 }
 
-// True when `in` is a regular file that holds at least `bytes` more bytes
-// after its current position, so that copying them cannot run short.
-bool file_holds(std::FILE *in, int64_t bytes) {
-  struct stat status {};
-  if (fstat(fileno(in), &status) != 0 || !S_ISREG(status.st_mode)) return false;
-  const off_t position = ftello(in);
-  return position >= 0 && status.st_size - position >= bytes;
-}
 
 }  // namespace
 
