@@ -37,8 +37,8 @@ Image plainly_done(const Image &image, const Pass &pass) {
   return result;
 }
 
-void band_wise(EdgeRows &&rows, const Pass &pass, int64_t band_rows) {
-  EdgeBands bands(rows, pass.radius, pass.weight, band_rows);
+void band_wise(EdgeRows &&rows, const Pass &pass, int64_t band_rows, int32_t parts = 1) {
+  EdgeBands bands(rows, pass.radius, pass.weight, band_rows, parts);
   bands.blur_and_scale(rows, EdgeScaler(1.5, 255, pass.kind));
 }
 
@@ -54,8 +54,9 @@ std::vector<Pass> passes() {
 
 const int kSizes[][2] = {{1, 1}, {1, 9}, {2, 5}, {6, 2}, {7, 13}, {9, 31}};
 const int64_t kBandRows[] = {1, 2, 3, 5, 1000};
+const int32_t kParts[] = {1, 2, 3, 7};
 
-TEST(EdgeContrastBands, EveryBandHeightGivesTheWholeImageResult) {
+TEST(EdgeContrastBands, EveryBandHeightAndPartCountGivesTheWholeImageResult) {
   uint32_t seed = 7;
   for (const auto &size : kSizes) {
     for (const auto &range : {std::pair{0, 255}, std::pair{INT16_MIN, INT16_MAX}}) {
@@ -63,12 +64,15 @@ TEST(EdgeContrastBands, EveryBandHeightGivesTheWholeImageResult) {
       for (const Pass &pass : passes()) {
         const std::vector<int16_t> expected = samples_of(plainly_done(image, pass));
         for (int64_t rows : kBandRows) {
-          SCOPED_TRACE(::testing::Message() << size[0] << "x" << size[1] << " radius "
-                                            << pass.radius << " weight " << pass.weight << " kind "
-                                            << static_cast<int>(pass.kind) << " rows " << rows);
-          Image banded = image.scratch_copy();
-          band_wise(ImageEdgeRows(banded), pass, rows);
-          ASSERT_EQ(samples_of(banded), expected);
+          for (int32_t parts : kParts) {
+            SCOPED_TRACE(::testing::Message()
+                         << size[0] << "x" << size[1] << " radius " << pass.radius << " weight "
+                         << pass.weight << " kind " << static_cast<int>(pass.kind) << " rows "
+                         << rows << " parts " << parts);
+            Image banded = image.scratch_copy();
+            band_wise(ImageEdgeRows(banded), pass, rows, parts);
+            ASSERT_EQ(samples_of(banded), expected);
+          }
         }
       }
     }
@@ -88,7 +92,7 @@ TEST(EdgeContrastBands, ByteImagesGiveTheWidenedResult) {
         SCOPED_TRACE(::testing::Message() << size[0] << "x" << size[1] << " radius "
                                           << pass.radius << " rows " << rows);
         ByteImage bytes = read_bytes_from(file);
-        band_wise(ByteEdgeRows(bytes), pass, rows);
+        band_wise(ByteEdgeRows(bytes), pass, rows, 3);
         ASSERT_EQ(written(bytes), written(expected));
       }
     }

@@ -108,8 +108,9 @@ void scale_row_plainly(EdgeFactor kind, Pixel *row, const Pixel *blurred, int64_
 // scaling.
 void apply_edge_contrast(const EdgeContrastPlan &p, EdgeFactor kind, EdgeRows &image) {
   const EdgeScaler scaler(p.gain, p.max, kind);
-  EdgeBands bands(image, p.radius, p.weight,
-                  edge_band_rows(p.radius, image.width(), image.height()));
+  const int64_t band_rows = edge_band_rows(p.radius, image.width(), image.height());
+  EdgeBands bands(image, p.radius, p.weight, band_rows,
+                  edge_part_count(p.radius, band_rows, image.height()));
   for (int k = 0; k < p.radius; ++k) {
     std::fprintf(stderr, "wblur %d radius %d weight %g\n", k, p.radius, p.weight);
   }
