@@ -2,6 +2,10 @@
 #pragma once
 
 #define PHOTOFILTER_INLINE inline __attribute__((always_inline))
+// The same for a lambda, written after its parameter list: a lambda in a
+// multiversioned function is otherwise compiled once, for the oldest
+// processor, unless the compiler chooses to inline it.
+#define PHOTOFILTER_INLINE_LAMBDA __attribute__((always_inline))
 
 // Kernel entry points are compiled once per instruction-set level and the
 // best one for the running processor is picked when the program loads.

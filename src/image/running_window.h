@@ -71,6 +71,23 @@ std::vector<int32_t> lane_parameters(const Rule &rule, int32_t pixels) {
   return parameters;
 }
 
+// The windows of a line of n samples for a radius cut to the line: first
+// those cut off by a line end, one position at a time, as cut(i, lo, hi)
+// for the window lo .. hi of position i; then the positions between them,
+// whose windows all hold 2 * radius + 1 samples, as one run whole(begin,
+// end).
+template <typename Cut, typename Whole>
+PHOTOFILTER_INLINE void visit_windows(int32_t radius, int32_t n, Cut &&cut, Whole &&whole) {
+  const int32_t interior_begin = std::min(radius, n);
+  const int32_t interior_end = std::max(n - radius, interior_begin);
+  auto cut_window = [&](int32_t i) PHOTOFILTER_INLINE_LAMBDA {
+    cut(i, std::max(0, i - radius), std::min(n - 1, i + radius));
+  };
+  for (int32_t i = 0; i < interior_begin; ++i) cut_window(i);
+  for (int32_t i = interior_end; i < n; ++i) cut_window(i);
+  whole(interior_begin, interior_end);
+}
+
 template <typename Sum>
 PHOTOFILTER_INLINE void add_lanes(Sum *sums, const int16_t *samples, int32_t count) {
   for (int32_t j = 0; j < count; ++j) sums[j] += samples[j];

@@ -73,23 +73,20 @@ template <typename Sum, typename Rule>
 PHOTOFILTER_INLINE void process_row(const Rule &rule, int32_t radius, int16_t *row, int32_t n,
                                     Sum *prefix, const int32_t *parameters) {
   prefix_sums(row, n, prefix);
-  // Windows cut off by a line end, one pixel at a time, then the whole
-  // windows between them in one run.
-  const int32_t interior_begin = std::min(radius, n);
-  const int32_t interior_end = std::max(n - radius, interior_begin);
   auto lane = [](int32_t pixel) { return pixel * kSamplesPerPixel; };
-  auto cut_window = [&](int32_t i) {
-    const int32_t lo = std::max(0, i - radius);
-    const int32_t hi = std::min(n - 1, i + radius);
-    apply_rule_to_prefix_windows(rule, prefix + lane(hi + 1), prefix + lane(lo), hi - lo + 1,
-                                 row + lane(i), parameters + lane(i), kSamplesPerPixel);
-  };
-  for (int32_t i = 0; i < interior_begin; ++i) cut_window(i);
-  for (int32_t i = interior_end; i < n; ++i) cut_window(i);
-  const int32_t first = lane(interior_begin);
-  apply_rule_to_prefix_windows(rule, prefix + first + lane(radius + 1),
-                               prefix + first - lane(radius), 2 * radius + 1, row + first,
-                               parameters + first, lane(interior_end - interior_begin));
+  visit_windows(
+      radius, n,
+      [&](int32_t i, int32_t lo, int32_t hi) PHOTOFILTER_INLINE_LAMBDA {
+        apply_rule_to_prefix_windows(rule, prefix + lane(hi + 1), prefix + lane(lo),
+                                     hi - lo + 1, row + lane(i), parameters + lane(i),
+                                     kSamplesPerPixel);
+      },
+      [&](int32_t begin, int32_t end) PHOTOFILTER_INLINE_LAMBDA {
+        const int32_t first = lane(begin);
+        apply_rule_to_prefix_windows(rule, prefix + first + lane(radius + 1),
+                                     prefix + first - lane(radius), 2 * radius + 1, row + first,
+                                     parameters + first, lane(end - begin));
+      });
 }
 
 template <typename Sum, typename Rule>

@@ -104,23 +104,19 @@ PHOTOFILTER_INLINE void blur_byte_row(const Rule &rule, int32_t radius, int32_t 
                                       const uint8_t *row, int32_t n, int32_t *prefix,
                                       int16_t *out) {
   byte_prefix_sums(row, n, prefix);
-  // Windows cut off by a line end, one pixel at a time, then the whole
-  // windows between them in one run.
-  const int32_t interior_begin = std::min(radius, n);
-  const int32_t interior_end = std::max(n - radius, interior_begin);
   auto lane = [](int32_t pixel) { return pixel * kChannels; };
-  auto cut_window = [&](int32_t i) {
-    const int32_t lo = std::max(0, i - radius);
-    const int32_t hi = std::min(n - 1, i + radius);
-    apply_to_byte_windows(rule, prefix + lane(hi + 1), prefix + lane(lo), hi - lo + 1,
-                          row + lane(i), out + lane(i), parameter, kChannels);
-  };
-  for (int32_t i = 0; i < interior_begin; ++i) cut_window(i);
-  for (int32_t i = interior_end; i < n; ++i) cut_window(i);
-  const int32_t first = lane(interior_begin);
-  apply_to_byte_windows(rule, prefix + first + lane(radius + 1), prefix + first - lane(radius),
-                        2 * radius + 1, row + first, out + first, parameter,
-                        lane(interior_end - interior_begin));
+  running_window::visit_windows(
+      radius, n,
+      [&](int32_t i, int32_t lo, int32_t hi) PHOTOFILTER_INLINE_LAMBDA {
+        apply_to_byte_windows(rule, prefix + lane(hi + 1), prefix + lane(lo), hi - lo + 1,
+                              row + lane(i), out + lane(i), parameter, kChannels);
+      },
+      [&](int32_t begin, int32_t end) PHOTOFILTER_INLINE_LAMBDA {
+        const int32_t first = lane(begin);
+        apply_to_byte_windows(rule, prefix + first + lane(radius + 1),
+                              prefix + first - lane(radius), 2 * radius + 1, row + first,
+                              out + first, parameter, lane(end - begin));
+      });
 }
 
 // bytes[j] = clamp_to_byte(rule(sums[j], window, values[j])).
