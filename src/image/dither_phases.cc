@@ -14,20 +14,20 @@
 namespace photofilter {
 namespace {
 
-int64_t channel_sum(const Pixel &p) { return int64_t{p.r} + p.g + p.b; }
 
 struct RowSteps {
   int64_t total = 0;
   bool none_negative = true;
 };
 
-PHOTOFILTER_MULTIVERSION void row_steps(const Image &image, int32_t y0, int32_t y1,
+template <typename AnyImage>
+PHOTOFILTER_MULTIVERSION void row_steps(const AnyImage &image, int32_t y0, int32_t y1,
                                         RowSteps *steps) {
   for (int32_t y = y0; y < y1; ++y) {
-    const Pixel *row = image.row(y);
+    const auto *row = image.row(y);
     int64_t total = 0, least = 0;
     for (int32_t x = 0; x < image.nx; ++x) {
-      const int64_t step = channel_sum(row[x]) + x + y;
+      const int64_t step = channel_sum_at(row, x) + x + y;
       total += step;
       least = std::min(least, step);
     }
@@ -35,9 +35,9 @@ PHOTOFILTER_MULTIVERSION void row_steps(const Image &image, int32_t y0, int32_t 
   }
 }
 
-}  // namespace
 
-RowPhases dither_row_phases(const Image &sums_from, int64_t first) {
+template <typename AnyImage>
+RowPhases phases_of_rows(const AnyImage &sums_from, int64_t first) {
   std::vector<RowSteps> steps(static_cast<size_t>(sums_from.ny));
   split_rows(sums_from,
              [&](int32_t y0, int32_t y1) { row_steps(sums_from, y0, y1, steps.data()); });
@@ -50,11 +50,24 @@ RowPhases dither_row_phases(const Image &sums_from, int64_t first) {
       phase = (phase + steps[y].total) % 6;
       continue;
     }
-    const Pixel *row = sums_from.row(y);
-    for (int32_t x = 0; x < sums_from.nx; ++x) phase = (phase + channel_sum(row[x]) + x + y) % 6;
+    const auto *row = sums_from.row(y);
+    for (int32_t x = 0; x < sums_from.nx; ++x) {
+      phase = (phase + channel_sum_at(row, x) + x + y) % 6;
+    }
   }
   phases.end = phase;
   return phases;
+}
+
+}  // namespace
+
+
+RowPhases dither_row_phases(const Image &sums_from, int64_t first) {
+  return phases_of_rows(sums_from, first);
+}
+
+RowPhases dither_row_phases(const ByteImage &sums_from, int64_t first) {
+  return phases_of_rows(sums_from, first);
 }
 
 }  // namespace photofilter

@@ -9,9 +9,18 @@
 #include <cstdint>
 #include <vector>
 
+#include "image/byte_image.h"
 #include "image/image.h"
 
 namespace photofilter {
+
+// The channel sum of pixel x of a row of Pixels or of bytes.
+inline int64_t channel_sum_at(const Pixel *row, int32_t x) {
+  return int64_t{row[x].r} + row[x].g + row[x].b;
+}
+inline int64_t channel_sum_at(const uint8_t *row, int32_t x) {
+  return int64_t{row[3 * x]} + row[3 * x + 1] + row[3 * x + 2];
+}
 
 struct RowPhases {
   std::vector<int64_t> start;  // the phase at the start of each row
@@ -20,5 +29,6 @@ struct RowPhases {
 
 // The phases of the rows of `sums_from`, the first row starting at `first`.
 RowPhases dither_row_phases(const Image &sums_from, int64_t first);
+RowPhases dither_row_phases(const ByteImage &sums_from, int64_t first);
 
 }  // namespace photofilter

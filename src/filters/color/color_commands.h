@@ -29,5 +29,7 @@ void color_contrast_correction_bytes(const char *word, WorkingImage &image, bool
 void color_saturation_correction_bytes(const char *word, WorkingImage &image,
                                        bool written_next);
 void color_gamma_correction_bytes(const char *word, WorkingImage &image, bool written_next);
+// Bytes again only when the result is written next.
+void color_dithering_bytes(const char *word, WorkingImage &image, bool written_next);
 
 }  // namespace photofilter
