@@ -80,15 +80,26 @@ TEST_P(ByteEntryPoint, GivesWhatTheHandlerGivesOnTheWidenedImage) {
   // window or the image, a weight that overflows, a weight of 0.
   const char *blur_words[] = {"1,2,-3", "1,0,5",     "1,7,0.3", "1,1,1000",
                               "1,70,2", "1,600,1", "1,3,1e308", "3,1,0"};
+  // One cycle of "-fnr": radii 1, 8 (a whole window only along the rows
+  // of 29x17), 64 and 65 around the streamed limit; steps below 0, of 0,
+  // beyond the cap, and one per channel.
+  const char *fnr_words[] = {"1,1,-1,-1,1", "8,3", "64,2", "65,2", "2,-2", "3,0",
+                             "2,100000",    "2,1,2,3"};
   std::vector<const char *> all_words(std::begin(words), std::end(words));
   if (command.word == std::string("-s")) {
     all_words.insert(all_words.end(), std::begin(blur_words), std::end(blur_words));
+  }
+  if (command.word == std::string("-fnr")) {
+    all_words.insert(all_words.end(), std::begin(fnr_words), std::end(fnr_words));
   }
   for (const std::string &file : files) {
     for (const char *word : all_words) {
       if (file.size() > 100000 && slow_on_large_file(command.word, word)) continue;
       // A hundred thousand blur cycles take seconds even on a small image.
-      if (command.word == std::string("-s") && word == std::string("100000")) continue;
+      if ((command.word == std::string("-s") || command.word == std::string("-fnr")) &&
+          word == std::string("100000")) {
+        continue;
+      }
       for (const bool written_next : {false, true}) {
         Image widened = read_from(file);
         WorkingImage bytes(read_bytes_from(file));

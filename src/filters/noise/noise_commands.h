@@ -29,5 +29,8 @@ void blur2_bytes(const char *word, WorkingImage &image, bool written_next);
 // "-s" for an image still held as bytes: bytes again when its one cycle is
 // written next or its weight is 0, else widened.
 void smooth_bytes(const char *word, WorkingImage &image, bool written_next);
+// "-fnr" for an image still held as bytes: bytes again when its one cycle
+// is written next, else widened.
+void fnr_noise_reduction_bytes(const char *word, WorkingImage &image, bool written_next);
 
 }  // namespace photofilter

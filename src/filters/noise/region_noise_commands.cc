@@ -5,6 +5,7 @@
 
 #include "filters/noise/noise_commands.h"
 #include "filters/noise/noise_plans.h"
+#include "filters/noise/timed_cycles.h"
 #include "image/kernels.h"
 #include "image/multiversion.h"
 #include "image/parallel.h"
@@ -92,12 +93,10 @@ FnrNoiseReductionPlan plan_fnr_noise_reduction(const char *word) {
 
 void fnr_noise_reduction(const char *word, Image &image) {
   const FnrNoiseReductionPlan p = plan_fnr_noise_reduction(word);
-  for (int cycle = 0; cycle < p.cycles; ++cycle) {
-    // An aux step of 0 leaves aux alone: only the colour group runs.
+  // An aux step of 0 leaves aux alone: only the colour group runs.
+  timed_cycles(p.cycles, "fnr ", "fnr done", [&] {
     region_noise_reduction(image, p.radius, p.r_step, p.g_step, p.b_step, 0, 0);
-    step_timer("fnr ");
-  }
-  step_timer("fnr done");
+  });
 }
 
 void check_fnr_noise_reduction(const char *word, ImageHeader &) { plan_fnr_noise_reduction(word); }

@@ -3,7 +3,7 @@
 
 #include "filters/noise/noise_commands.h"
 #include "filters/noise/noise_plans.h"
-#include "filters/noise/smooth.h"
+#include "filters/noise/timed_cycles.h"
 #include "image/kernels.h"
 #include "image/parameter_scan.h"
 
@@ -18,7 +18,8 @@ SmoothPlan plan_smooth(const char *word) {
 
 void smooth(const char *word, Image &image) {
   const SmoothPlan p = plan_smooth(word);
-  smooth_cycles(p, [&] { weighted_blur(image, p.average, p.weight); });
+  timed_cycles(p.cycles, "smooth cycle ", "smooth done",
+               [&] { weighted_blur(image, p.average, p.weight); });
 }
 
 void check_smooth(const char *word, ImageHeader &) { plan_smooth(word); }

@@ -6,7 +6,7 @@
 // the handler does.
 #include "filters/noise/noise_commands.h"
 #include "filters/noise/noise_plans.h"
-#include "filters/noise/smooth.h"
+#include "filters/noise/timed_cycles.h"
 #include "image/kernels.h"
 #include "image/weighted_blur_bytes.h"
 
@@ -17,11 +17,13 @@ void smooth_bytes(const char *word, WorkingImage &image, bool written_next) {
   ByteImage &bytes = image.bytes();
   const bool streamed = written_next && p.cycles == 1 && blur_streams_bytes(bytes, p.average);
   if (streamed || p.weight == 0) {
-    smooth_cycles(p, [&] { weighted_blur_into_bytes(bytes, p.average, p.weight); });
+    timed_cycles(p.cycles, "smooth cycle ", "smooth done",
+                 [&] { weighted_blur_into_bytes(bytes, p.average, p.weight); });
     return;
   }
   Image &pixels = image.widened();
-  smooth_cycles(p, [&] { weighted_blur(pixels, p.average, p.weight); });
+  timed_cycles(p.cycles, "smooth cycle ", "smooth done",
+               [&] { weighted_blur(pixels, p.average, p.weight); });
 }
 
 }  // namespace photofilter
