@@ -8,6 +8,7 @@
 #include "filters/color/sample_table_bytes.h"
 #include "filters/color/saturation_tables.h"
 #include "image/byte_image.h"
+#include "image/parallel.h"
 #include "image/sample.h"
 #include "image/step_timer.h"
 
@@ -31,14 +32,17 @@ void point_correction_on_bytes(const char *word, WorkingImage &image, bool writt
 bool saturate_bytes(ByteImage &image, const ChannelValues &f, bool written_next) {
   const ChannelTablesInRange tables(f);
   if (!written_next && !tables.results_are_bytes()) return false;
-  uint8_t *bytes = image.bytes();
-  for (int64_t i = 0; i < image.pixel_count(); ++i, bytes += 3) {
-    int16_t r, g, b;
-    tables.apply(bytes[0], bytes[1], bytes[2], r, g, b);
-    bytes[0] = clamp_to_byte(r);
-    bytes[1] = clamp_to_byte(g);
-    bytes[2] = clamp_to_byte(b);
-  }
+  // Pixel by pixel, over the run's threads.
+  split_pixels(image.pixel_count(), [&](int64_t begin, int64_t end) {
+    uint8_t *bytes = image.bytes() + 3 * begin;
+    for (int64_t i = begin; i < end; ++i, bytes += 3) {
+      int16_t r, g, b;
+      tables.apply(bytes[0], bytes[1], bytes[2], r, g, b);
+      bytes[0] = clamp_to_byte(r);
+      bytes[1] = clamp_to_byte(g);
+      bytes[2] = clamp_to_byte(b);
+    }
+  });
   return true;
 }
 
