@@ -84,7 +84,7 @@ sanitize-isa:
 
 # ThreadSanitizer over the tests whose images are large enough to be split
 # (the others never start a thread), with three threads.
-TSAN_TESTS  ?= Threads|OutputChecksums|Check\.|EdgeContrastBands|Driver\.|WidenedImage/s
+TSAN_TESTS  ?= Threads|OutputChecksums|Check\.|EdgeContrastBands|Driver\.|WidenedImage/s|SinglePixelRemoval
 tsan:
 	cmake -S . -B $(TSAN_BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DPHOTOFILTER_TSAN=ON -DPHOTOFILTER_BENCHMARKS=OFF > /dev/null

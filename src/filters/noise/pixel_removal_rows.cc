@@ -15,7 +15,8 @@
 //   16-bit samples with the same start values, which are samples too.
 // - Row y is rewritten once row y+1 has been copied, so the copies of rows
 //   y-1, y and y+1 (and their sums) hold the input that every decision of
-//   row y reads. In mode x a row is decided on a copy of itself, and its
+//   row y reads. A band of rows takes the rows just outside it from copies
+//   made before any band wrote, so it reads the same input in any order. In mode x a row is decided on a copy of itself, and its
 //   first and last pixel are not stored back.
 // - A pixel keeps aux; an unmarked one keeps all four samples.
 #include "filters/noise/pixel_removal_rows.h"
@@ -159,28 +160,44 @@ void smooth_horizontal_extremes_in(Image &image, int32_t y0, int32_t y1) {
   }
 }
 
-}  // namespace
+// A band of rows first .. end - 1, with the rows just outside it as they
+// were before any band wrote (empty where the band meets the image's edge).
+struct SpeckBand {
+  int32_t first = 0;
+  int32_t end = 0;
+  std::vector<Pixel> row_before;  // row first - 1
+  std::vector<Pixel> row_after;   // row end
+};
 
-// Rows 1 .. ny-2 in turn, each from the copies of itself and its two
-// neighbours.
-void remove_specks_by_rows(Image &image, bool light, bool dark) {
+// Row k of the input as the band reads it: its own rows are read before
+// they are written, and the edge rows are never written.
+const Pixel *input_row(const Image &image, const SpeckBand &band, int32_t k) {
+  if (k == band.first - 1 && !band.row_before.empty()) return band.row_before.data();
+  if (k == band.end && !band.row_after.empty()) return band.row_after.data();
+  return image.row(k);
+}
+
+// The band's rows that lie within 1 .. ny-2 in turn, each from the copies
+// of itself and its two neighbours.
+void remove_specks_in(Image &image, bool light, bool dark, const SpeckBand &band) {
   const int32_t nx = image.nx, ny = image.ny;
-  if (nx < 3 || ny < 3) return;
+  const int32_t first = std::max(band.first, 1), end = std::min(band.end, ny - 1);
+  if (first >= end) return;
   const int64_t count = int64_t{kSamplesPerPixel} * nx;
   std::vector<int32_t> sums_above(nx), sums_here(nx), sums_below(nx);
   SampleRow above(count), here(count), below(count), maxima(count), minima(count), out(count);
   std::vector<uint32_t> marks(nx, kKeep);
-  brightness_row(image.row(0), nx, sums_here.data());
-  brightness_row(image.row(1), nx, sums_below.data());
-  load_samples(image.row(0), nx, here);
-  load_samples(image.row(1), nx, below);
-  for (int32_t y = 1; y + 1 < ny; ++y) {
+  brightness_row(input_row(image, band, first - 1), nx, sums_here.data());
+  brightness_row(input_row(image, band, first), nx, sums_below.data());
+  load_samples(input_row(image, band, first - 1), nx, here);
+  load_samples(input_row(image, band, first), nx, below);
+  for (int32_t y = first; y < end; ++y) {
     std::swap(sums_above, sums_here);
     std::swap(sums_here, sums_below);
     std::swap(above, here);
     std::swap(here, below);
-    brightness_row(image.row(y + 1), nx, sums_below.data());
-    load_samples(image.row(y + 1), nx, below);
+    brightness_row(input_row(image, band, y + 1), nx, sums_below.data());
+    load_samples(input_row(image, band, y + 1), nx, below);
     mark_specks(sums_above.data(), sums_here.data(), sums_below.data(), nx, light, dark,
                 marks.data());
     ring_extremes(above.data(), here.data(), below.data(), count, maxima.data(),
@@ -189,6 +206,35 @@ void remove_specks_by_rows(Image &image, bool light, bool dark) {
                    minima.data(), count, out.data());
     store_samples(out, nx, image.row(y));
   }
+}
+
+}  // namespace
+
+// Every decision reads the input rows around it only, so the rows go over
+// the run's threads in bands: each band first keeps the rows just outside
+// it, which its neighbours rewrite, and then walks its own rows.
+void remove_specks_by_rows(Image &image, bool light, bool dark) {
+  const int32_t nx = image.nx, ny = image.ny;
+  if (nx < 3 || ny < 3) return;
+  const int64_t smallest_rows = std::max<int64_t>(1, kSmallestPixelPart / nx);
+  const auto bands =
+      static_cast<int32_t>(std::clamp<int64_t>(ny / smallest_rows, 1, run_threads()));
+  std::vector<SpeckBand> parts(static_cast<size_t>(bands));
+  for (int32_t k = 0; k < bands; ++k) {
+    SpeckBand &band = parts[static_cast<size_t>(k)];
+    band.first = static_cast<int32_t>(int64_t{ny} * k / bands);
+    band.end = static_cast<int32_t>(int64_t{ny} * (k + 1) / bands);
+    auto keep = [&](int32_t y, std::vector<Pixel> &row) {
+      row.assign(image.row(y), image.row(y) + nx);
+    };
+    if (k > 0) keep(band.first - 1, band.row_before);
+    if (k + 1 < bands) keep(band.end, band.row_after);
+  }
+  split_work(bands, 1, [&](int64_t begin, int64_t end) {
+    for (int64_t k = begin; k < end; ++k) {
+      remove_specks_in(image, light, dark, parts[static_cast<size_t>(k)]);
+    }
+  });
 }
 
 // Each row from a copy of itself, so the rows go over the run's threads in
