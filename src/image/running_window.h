@@ -75,7 +75,7 @@ std::vector<int32_t> lane_parameters(const Rule &rule, int32_t pixels) {
 // those cut off by a line end, one position at a time, as cut(i, lo, hi)
 // for the window lo .. hi of position i; then the positions between them,
 // whose windows all hold 2 * radius + 1 samples, as one run whole(begin,
-// end).
+// end), if there are any.
 template <typename Cut, typename Whole>
 PHOTOFILTER_INLINE void visit_windows(int32_t radius, int32_t n, Cut &&cut, Whole &&whole) {
   const int32_t interior_begin = std::min(radius, n);
@@ -85,7 +85,9 @@ PHOTOFILTER_INLINE void visit_windows(int32_t radius, int32_t n, Cut &&cut, Whol
   };
   for (int32_t i = 0; i < interior_begin; ++i) cut_window(i);
   for (int32_t i = interior_end; i < n; ++i) cut_window(i);
-  whole(interior_begin, interior_end);
+  // Only a run that holds positions: its windows' ends are then within the
+  // line, and so are the pointers a caller forms from them.
+  if (interior_begin < interior_end) whole(interior_begin, interior_end);
 }
 
 template <typename Sum>
